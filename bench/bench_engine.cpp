@@ -1,0 +1,191 @@
+// The renderer against the memory floor (copying the output's bytes into a
+// fresh buffer), and the command line against a plain Qt load and save.
+//
+//   build/bench/bench_engine --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
+
+#include "benchutil.h"
+#include "reflection.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr int PhotoWidth = 6000;
+constexpr int PhotoHeight = 4000;
+
+// Something like a photo: smooth gradients with grain, so that JPEG
+// coding costs what it costs on real pictures.
+QImage makePhoto(int w, int h)
+{
+    QImage img(w, h, QImage::Format_ARGB32);
+    QRandomGenerator rng(42);
+    for (int y = 0; y < h; ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(img.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const int grain = int(rng.bounded(24u)) - 12;
+            line[x] = qRgb(qBound(0, x * 255 / w + grain, 255), qBound(0, y * 255 / h + grain, 255),
+                           qBound(0, 128 + ((x ^ y) & 63) + grain, 255));
+        }
+    }
+    return img;
+}
+
+const QImage &photo()
+{
+    static const QImage p = makePhoto(PhotoWidth, PhotoHeight);
+    return p;
+}
+
+qsizetype outputBytes(int direction, bool transparent)
+{
+    QImage out;
+    ReflectionSettings s;
+    s.direction = direction;
+    s.transparent = transparent;
+    ComposeReflection(photo(), out, s);
+    return out.sizeInBytes();
+}
+
+void BM_MemoryFloor(benchmark::State &state)
+{
+    const qsizetype bytes = outputBytes(ReflectionSettings::Bottom, false);
+    std::unique_ptr<char[]> from(new char[size_t(bytes)]);
+    std::memset(from.get(), 1, size_t(bytes));
+    for (auto _ : state) {
+        std::unique_ptr<char[]> to(new char[size_t(bytes)]);
+        std::memcpy(to.get(), from.get(), size_t(bytes));
+        benchmark::DoNotOptimize(to.get());
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_Render(benchmark::State &state, int direction, bool transparent)
+{
+    ReflectionSettings s;
+    s.direction = direction;
+    s.transparent = transparent;
+    const QImage &src = photo();
+    for (auto _ : state) {
+        QImage out;
+        ComposeReflection(src, out, s);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+}
+
+// A literal turn-render-turn, to show what rendering sideways directly saves.
+void BM_RenderTurned(benchmark::State &state)
+{
+    ReflectionSettings s;
+    const QImage &src = photo();
+    for (auto _ : state) {
+        QImage turned = src.transformed(QTransform().rotate(90), Qt::FastTransformation);
+        QImage out;
+        ComposeReflection(turned, out, s);
+        out = out.transformed(QTransform().rotate(-90), Qt::FastTransformation);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+}
+
+QString jpegPath()
+{
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString p = dir.filePath(QStringLiteral("photo24mp.jpg"));
+        photo().convertToFormat(QImage::Format_RGB32).save(p, "JPG", 90);
+        return p;
+    }();
+    return path;
+}
+
+void BM_QtLoadSaveJpeg(benchmark::State &state)
+{
+    const QString in = jpegPath();
+    const QString out = QFileInfo(in).dir().filePath(QStringLiteral("plain.jpg"));
+    for (auto _ : state) {
+        QImage img(in);
+        if (img.isNull() || !img.save(out)) {
+            state.SkipWithError("Qt could not load or save the JPEG");
+            break;
+        }
+    }
+}
+
+void BM_CliJpeg(benchmark::State &state)
+{
+    const QString in = jpegPath();
+    const QString out = QFileInfo(in).dir().filePath(QStringLiteral("reflected.jpg"));
+    for (auto _ : state) {
+        const int rc = QProcess::execute(QStringLiteral(GLASSMERE_REFLECT), {in, QStringLiteral("-o"), out});
+        if (rc != 0) {
+            state.SkipWithError("glassmere-reflect failed");
+            break;
+        }
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_MemoryFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Render, bottom, ReflectionSettings::Bottom, false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Render, top, ReflectionSettings::Top, false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Render, left, ReflectionSettings::Left, false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Render, right, ReflectionSettings::Right, false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Render, bottom_transparent, ReflectionSettings::Bottom, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Render, top_transparent, ReflectionSettings::Top, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Render, left_transparent, ReflectionSettings::Left, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Render, right_transparent, ReflectionSettings::Right, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_RenderTurned)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_QtLoadSaveJpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CliJpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    photo(); // build the test picture outside every timing
+
+    const std::string floor = "BM_MemoryFloor";
+    benchutil::RatioReporter reporter({
+        {"BM_Render/bottom", floor, 1.4},
+        {"BM_Render/top", floor, 1.4},
+        {"BM_Render/left", floor, 1.8},
+        {"BM_Render/right", floor, 1.8},
+        {"BM_Render/bottom_transparent", floor, 1.4},
+        {"BM_Render/top_transparent", floor, 1.4},
+        {"BM_Render/left_transparent", floor, 1.8},
+        {"BM_Render/right_transparent", floor, 1.8},
+        {"BM_RenderTurned", floor, 99},
+        {"BM_CliJpeg", "BM_QtLoadSaveJpeg", 1.35},
+    });
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

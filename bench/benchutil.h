@@ -1,0 +1,63 @@
+#pragma once
+
+// Shared by the benchmark programs: a reporter that keeps the median of every
+// case and, at the end, prints each case as a ratio to the baseline it names.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace benchutil {
+
+struct Ratio
+{
+    std::string name;     // case as registered
+    std::string baseline; // case it is divided by
+    double target;        // at most this many times the baseline
+};
+
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    explicit RatioReporter(std::vector<Ratio> ratios) : ratios(std::move(ratios)) {}
+
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &run : runs) {
+            // Names carry "/real_time" when a case times the wall clock.
+            std::string name = run.run_name.str();
+            const std::string suffix = "/real_time";
+            if (name.size() > suffix.size() &&
+                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+                name.erase(name.size() - suffix.size());
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                medians[name] = run.GetAdjustedRealTime();
+            else if (run.run_type == Run::RT_Iteration && !medians.count(name))
+                medians[name] = run.GetAdjustedRealTime(); // single repetition
+        }
+    }
+
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        std::printf("\n%-44s %-28s %8s %8s\n", "case (median)", "against", "ratio", "target");
+        for (const Ratio &r : ratios) {
+            const auto a = medians.find(r.name), b = medians.find(r.baseline);
+            if (a == medians.end() || b == medians.end() || b->second <= 0)
+                continue;
+            const double ratio = a->second / b->second;
+            std::printf("%-44s %-28s %8.2f %7.2f%s\n", r.name.c_str(), r.baseline.c_str(), ratio, r.target,
+                        ratio <= r.target ? "" : "  OVER");
+        }
+    }
+
+private:
+    std::vector<Ratio> ratios;
+    std::map<std::string, double> medians;
+};
+
+} // namespace benchutil

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Glassmere, builds it, and starts it or runs
+# every test.
+#
+#   tools/dev.sh run    install what is missing, build, start the program
+#   tools/dev.sh test   install what is missing, check the formatting, build
+#                       with warnings as errors and run every test, then build
+#                       and run the tests again under AddressSanitizer and
+#                       UndefinedBehaviorSanitizer
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+    build-essential cmake
+    qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libqt6svg6
+    libbenchmark-dev clang-format
+    xvfb xauth xdotool imagemagick fonts-dejavu-core
+)
+
+install_missing() {
+    local missing=() p
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "== Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+build() { # build DIR [cmake options...]
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" "$@" >/dev/null
+    cmake --build "$dir" -j"$jobs"
+}
+
+check_format() {
+    echo "== Checking the formatting"
+    git ls-files -co --exclude-standard -- '*.cpp' '*.h' | grep -v '^build' |
+        xargs -r clang-format --dry-run --Werror
+}
+
+case "${1:-}" in
+run)
+    install_missing
+    build build
+    if [ -x build/app/glassmere ]; then
+        exec build/app/glassmere
+    else
+        exec build/cli/glassmere-reflect --help
+    fi
+    ;;
+test)
+    install_missing
+    check_format
+    echo "== Build with warnings as errors, and test"
+    build build-test -DGLASSMERE_WERROR=ON -DCMAKE_BUILD_TYPE=Release
+    ctest --test-dir build-test --output-on-failure -j"$jobs"
+    echo "== Build under AddressSanitizer and UndefinedBehaviorSanitizer, and test"
+    build build-asan -DGLASSMERE_WERROR=ON -DGLASSMERE_SANITIZE=ON -DGLASSMERE_BUILD_BENCH=OFF \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+        LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
+        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        ctest --test-dir build-asan --output-on-failure -j"$jobs"
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
