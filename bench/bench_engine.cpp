@@ -68,6 +68,19 @@ void BM_MemoryFloor(benchmark::State &state)
     }
 }
 
+// The same copy into a picture that asks for huge pages, as the renderer's
+// output does: the floor the renderer really works against.
+void BM_MemoryFloorHugePages(benchmark::State &state)
+{
+    const QImage from = photo().copy(0, 0, PhotoWidth, PhotoHeight * 138 / 100);
+    for (auto _ : state) {
+        QImage to = allocatePicture(from.width(), from.height(), from.format());
+        std::memcpy(to.bits(), from.constBits(), size_t(from.sizeInBytes()));
+        benchmark::DoNotOptimize(to.constBits());
+        benchmark::ClobberMemory();
+    }
+}
+
 void BM_Render(benchmark::State &state, int direction, bool transparent)
 {
     ReflectionSettings s;
@@ -135,6 +148,7 @@ void BM_CliJpeg(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_MemoryFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MemoryFloorHugePages)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_Render, bottom, ReflectionSettings::Bottom, false)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
@@ -173,6 +187,7 @@ int main(int argc, char **argv)
     photo(); // build the test picture outside every timing
 
     const std::string floor = "BM_MemoryFloor";
+    const std::string hugeFloor = "BM_MemoryFloorHugePages";
     benchutil::RatioReporter reporter({
         {"BM_Render/bottom", floor, 1.4},
         {"BM_Render/top", floor, 1.4},
@@ -182,7 +197,15 @@ int main(int argc, char **argv)
         {"BM_Render/top_transparent", floor, 1.4},
         {"BM_Render/left_transparent", floor, 1.8},
         {"BM_Render/right_transparent", floor, 1.8},
-        {"BM_RenderTurned", floor, 99},
+        {"BM_Render/bottom", hugeFloor, 1.4},
+        {"BM_Render/top", hugeFloor, 1.4},
+        {"BM_Render/left", hugeFloor, 1.8},
+        {"BM_Render/right", hugeFloor, 1.8},
+        {"BM_Render/bottom_transparent", hugeFloor, 1.4},
+        {"BM_Render/top_transparent", hugeFloor, 1.4},
+        {"BM_Render/left_transparent", hugeFloor, 1.8},
+        {"BM_Render/right_transparent", hugeFloor, 1.8},
+        {"BM_RenderTurned", hugeFloor, 0},
         {"BM_CliJpeg", "BM_QtLoadSaveJpeg", 1.35},
     });
     benchmark::RunSpecifiedBenchmarks(&reporter);

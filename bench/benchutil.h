@@ -16,7 +16,7 @@ struct Ratio
 {
     std::string name;     // case as registered
     std::string baseline; // case it is divided by
-    double target;        // at most this many times the baseline
+    double target;        // at most this many times the baseline; 0 for none
 };
 
 class RatioReporter : public benchmark::ConsoleReporter
@@ -50,8 +50,11 @@ public:
             if (a == medians.end() || b == medians.end() || b->second <= 0)
                 continue;
             const double ratio = a->second / b->second;
-            std::printf("%-44s %-28s %8.2f %7.2f%s\n", r.name.c_str(), r.baseline.c_str(), ratio, r.target,
-                        ratio <= r.target ? "" : "  OVER");
+            if (r.target > 0)
+                std::printf("%-44s %-28s %8.2f %7.2f%s\n", r.name.c_str(), r.baseline.c_str(), ratio,
+                            r.target, ratio <= r.target ? "" : "  OVER");
+            else
+                std::printf("%-44s %-28s %8.2f %8s\n", r.name.c_str(), r.baseline.c_str(), ratio, "-");
         }
     }
 

@@ -1,4 +1,5 @@
 #include "photoio.h"
+#include "reflection.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -13,9 +14,23 @@ QImage readPhoto(const QString &path, QString *errorString)
     QImageReader reader(path);
     // Phones store upright photos sideways plus an orientation tag.
     reader.setAutoTransform(true);
-    QImage image = reader.read();
-    if (image.isNull() && errorString)
-        *errorString = reader.errorString();
+    // Readers decode into a picture handed to them when its size and format
+    // match; allocating it here lets a large photo use huge pages too. The
+    // limit is checked first, since a handed-in picture bypasses the reader's.
+    QImage image;
+    const QSize size = reader.size();
+    const QImage::Format format = reader.imageFormat();
+    if (size.isValid() && format != QImage::Format_Invalid) {
+        const qint64 bytes =
+            qint64(size.width()) * size.height() * QImage::toPixelFormat(format).bitsPerPixel() / 8;
+        if (bytes <= qint64(PhotoAllocationLimitMB) << 20)
+            image = allocatePicture(size.width(), size.height(), format);
+    }
+    if (!reader.read(&image)) {
+        if (errorString)
+            *errorString = reader.errorString();
+        return QImage();
+    }
     return image;
 }
 

@@ -9,6 +9,11 @@
 #include <type_traits>
 #include <vector>
 
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 // The renderer is defined, and tested, as "turn the picture so the
 // reflecting edge is at the bottom, trim, render the bottom reflection, turn
 // back". Turning a 24-megapixel photo twice costs more than the rendering
@@ -107,7 +112,8 @@ struct Plan
 // For m = j - (R - F) in 0..F-1 the colour fade moves m/F towards the colour
 // and the transparent fade scales alpha by (F - 1 - m)/F: the two modes
 // differ by one line in where the fade starts and ends.
-template <typename Fade> void setLevel(Fade &fade, const Plan &p, int m)
+template <typename Fade>
+void setLevel(Fade &fade, const Plan &p, int m)
 {
     if constexpr (std::is_same_v<Fade, ColourFade>)
         fade.set(p.colour, m, p.F);
@@ -125,7 +131,8 @@ Pixel gapPixel(const Plan &p)
            Pixel(p.colour.b & 0xff);
 }
 
-template <typename Fade> void renderVertical(const QImage &src, QImage &out, const Plan &p)
+template <typename Fade>
+void renderVertical(const QImage &src, QImage &out, const Plan &p)
 {
     const int w = src.width();
     const int h = src.height();
@@ -162,49 +169,68 @@ template <typename Fade> void renderVertical(const QImage &src, QImage &out, con
     }
 }
 
-template <typename Fade> void renderHorizontal(const QImage &src, QImage &out, const Plan &p)
+template <typename Fade, bool NearStart>
+void renderHorizontal(const QImage &src, QImage &out, const Plan &p)
 {
     const int w = src.width();
     const int h = src.height();
     // Left keeps the rightmost e columns of the photo, right keeps the leftmost.
-    const int srcFirst = p.nearStart ? w - p.e : 0;
-    const int picFirst = p.nearStart ? p.R + p.G : 0;
-    const int gapFirst = p.nearStart ? p.R : p.e;
-    // Reflection column j takes source column srcEdge + srcStep * j and goes
-    // to output column dstEdge + dstStep * j.
-    const int srcEdge = p.nearStart ? w - p.e : p.e - 1;
-    const int srcStep = p.nearStart ? 1 : -1;
-    const int dstEdge = p.nearStart ? p.R - 1 : p.e + p.G;
-    const int dstStep = p.nearStart ? -1 : 1;
+    const int srcFirst = NearStart ? w - p.e : 0;
+    const int picFirst = NearStart ? p.R + p.G : 0;
+    const int gapFirst = NearStart ? p.R : p.e;
     const int exact = p.R - p.F;
     const Pixel gap = gapPixel(p);
 
-    for (int y = 0; y < h; ++y) {
-        const Pixel *s = reinterpret_cast<const Pixel *>(src.constScanLine(y));
-        Pixel *d = reinterpret_cast<Pixel *>(out.scanLine(y));
-        std::memcpy(d + picFirst, s + srcFirst, size_t(p.e) * sizeof(Pixel));
-        std::fill(d + gapFirst, d + gapFirst + p.G, gap);
-        const Pixel *sj = s + srcEdge;
-        Pixel *dj = d + dstEdge;
-        for (int j = 0; j < exact; ++j)
-            dj[dstStep * j] = sj[srcStep * j];
-    }
+    // Reflection column j (0 next to the picture) mirrors the kept column j
+    // away from the edge. Left: output column R - 1 - j takes source column
+    // w - e + j. Right: output column e + G + j takes source column e - 1 - j.
+    // Either way a run of reflection columns is a run of source columns in
+    // reverse order.
+    const auto srcColumn = [&](int j) { return NearStart ? w - p.e + j : p.e - 1 - j; };
+    const auto dstColumn = [&](int j) { return NearStart ? p.R - 1 - j : p.e + p.G + j; };
 
-    // The fade level changes from column to column, so the lookup tables are
-    // built for a block of levels at a time and that block is applied to every
-    // row: the tables stay in cache and each is built once.
-    constexpr int Block = 32;
-    std::vector<Fade> fades(size_t(std::min(Block, std::max(p.F, 1))));
-    for (int m0 = 0; m0 < p.F; m0 += Block) {
-        const int n = std::min(Block, p.F - m0);
-        for (int t = 0; t < n; ++t)
-            setLevel(fades[t], p, m0 + t);
-        const int j0 = exact + m0;
-        for (int y = 0; y < h; ++y) {
-            const Pixel *sj = reinterpret_cast<const Pixel *>(src.constScanLine(y)) + srcEdge + srcStep * j0;
-            Pixel *dj = reinterpret_cast<Pixel *>(out.scanLine(y)) + dstEdge + dstStep * j0;
-            for (int t = 0; t < n; ++t)
-                dj[dstStep * t] = fades[t](sj[srcStep * t]);
+    // The fade level changes from column to column. The tables of all levels
+    // are built once (F * 768 bytes, small beside the picture) and applied
+    // tile by tile: a band of rows at a time, a block of levels at a time, so
+    // that the block's tables stay in cache for the whole band while the
+    // rows are still read in order.
+    constexpr int LevelBlock = 64;
+    constexpr int RowBand = 32;
+    std::vector<Fade> fades(size_t(p.F));
+    for (int m = 0; m < p.F; ++m)
+        setLevel(fades[size_t(m)], p, m);
+    for (int y0 = 0; y0 < h; y0 += RowBand) {
+        const int y1 = std::min(h, y0 + RowBand);
+        // The plain part of the band first, while its rows are in cache.
+        for (int y = y0; y < y1; ++y) {
+            const Pixel *s = reinterpret_cast<const Pixel *>(src.constScanLine(y));
+            Pixel *d = reinterpret_cast<Pixel *>(out.scanLine(y));
+            std::memcpy(d + picFirst, s + srcFirst, size_t(p.e) * sizeof(Pixel));
+            std::fill(d + gapFirst, d + gapFirst + p.G, gap);
+            if (exact > 0) {
+                const int sLo = std::min(srcColumn(0), srcColumn(exact - 1));
+                std::reverse_copy(s + sLo, s + sLo + exact, d + std::min(dstColumn(0), dstColumn(exact - 1)));
+            }
+        }
+        for (int m0 = 0; m0 < p.F; m0 += LevelBlock) {
+            const int n = std::min(LevelBlock, p.F - m0);
+            const Fade *f = fades.data() + m0;
+            const int j0 = exact + m0;
+            const int sLo = std::min(srcColumn(j0), srcColumn(j0 + n - 1));
+            const int dLo = std::min(dstColumn(j0), dstColumn(j0 + n - 1));
+            for (int y = y0; y < y1; ++y) {
+                const Pixel *s = reinterpret_cast<const Pixel *>(src.constScanLine(y)) + sLo;
+                Pixel *d = reinterpret_cast<Pixel *>(out.scanLine(y)) + dLo;
+                // Level t sits at source offset t (left) or n - 1 - t (right)
+                // within the block, and at the mirrored output offset.
+                if (NearStart) {
+                    for (int t = 0; t < n; ++t)
+                        d[n - 1 - t] = f[t](s[t]);
+                } else {
+                    for (int t = n - 1; t >= 0; --t) // read the source upwards
+                        d[t] = f[t](s[n - 1 - t]);
+                }
+            }
         }
     }
 }
@@ -223,7 +249,7 @@ QImage render(const QImage &src, int direction, int e, int R, int G, int F, cons
     const int outH = vertical ? int(extent) : src.height();
     // QImage refuses sizes whose byte count overflows and returns a null
     // picture when the memory cannot be had; pass that on rather than write.
-    QImage out(outW, outH, QImage::Format_ARGB32);
+    QImage out = allocatePicture(outW, outH, QImage::Format_ARGB32);
     if (out.isNull())
         return QImage();
 
@@ -235,9 +261,11 @@ QImage render(const QImage &src, int direction, int e, int R, int G, int F, cons
             renderVertical<ColourFade>(src, out, plan);
     } else {
         if (transparent)
-            renderHorizontal<AlphaFade>(src, out, plan);
+            nearStart ? renderHorizontal<AlphaFade, true>(src, out, plan)
+                      : renderHorizontal<AlphaFade, false>(src, out, plan);
         else
-            renderHorizontal<ColourFade>(src, out, plan);
+            nearStart ? renderHorizontal<ColourFade, true>(src, out, plan)
+                      : renderHorizontal<ColourFade, false>(src, out, plan);
     }
     return out;
 }
@@ -255,6 +283,25 @@ int normalisedDirection(int direction)
 }
 
 } // namespace
+
+QImage allocatePicture(int width, int height, QImage::Format format)
+{
+    QImage img(width, height, format);
+#ifdef Q_OS_LINUX
+    constexpr qsizetype Threshold = qsizetype(4) << 20;
+    if (!img.isNull() && img.sizeInBytes() >= Threshold) {
+        // Only whole pages inside the buffer may be advised.
+        const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+        const uintptr_t begin = reinterpret_cast<uintptr_t>(img.bits());
+        const uintptr_t first = (begin + page - 1) & ~(page - 1);
+        const uintptr_t last = (begin + uintptr_t(img.sizeInBytes())) & ~(page - 1);
+        if (last > first)
+            madvise(reinterpret_cast<void *>(first), last - first,
+                    MADV_HUGEPAGE); // advice only; may be refused
+    }
+#endif
+    return img;
+}
 
 int percentOf(int x, int p)
 {

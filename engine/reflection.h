@@ -13,6 +13,12 @@
 // x * p / 100, multiply first, truncate toward zero.
 int percentOf(int x, int p);
 
+// A picture of the given size and format whose pixels are not yet written,
+// or a null picture when it cannot be had. Large pictures ask the system for
+// huge pages: every first touch of a fresh 4 KiB page is a page fault, and on
+// a photo-sized buffer the faults cost more than the pixel work.
+QImage allocatePicture(int width, int height, QImage::Format format);
+
 // Renders `source` with its reflection on the side `settings.direction`
 // names and stores the result in `destination`. The source is expected in
 // QImage::Format_ARGB32 (other formats are converted first) and is never
