@@ -49,11 +49,7 @@ case "${1:-}" in
 run)
     install_missing
     build build
-    if [ -x build/app/glassmere ]; then
-        exec build/app/glassmere
-    else
-        exec build/cli/glassmere-reflect --help
-    fi
+    exec build/glassmere
     ;;
 test)
     install_missing

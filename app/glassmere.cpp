@@ -1,0 +1,138 @@
+#include "glassmere.h"
+
+#include "skin.h"
+#include "windowgeometry.h"
+#include "widgets/dlgloading.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QGraphicsScene>
+#include <QGuiApplication>
+#include <QIntValidator>
+#include <QRegion>
+#include <QScreen>
+#include <QWindow>
+
+QString currentPath;
+
+Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
+    // X11 and Wayland keep the window manager's frame outside the reach of
+    // a window mask, so the frame is switched off and the mask only trims
+    // the empty band the form leaves around the skinned content.
+    : QMainWindow(parent, flags | Qt::FramelessWindowHint)
+{
+    // Before the form: every widget is created under the final style sheet.
+    SetWinStyle();
+    ui.setupUi(this);
+    setupConnections();
+    setupPreview();
+
+    transparent = ui.cbTransparent->isChecked();
+    bgcolor = _RGB{255, 255, 255};
+
+    ui.progressBar->setVisible(false);
+
+    setupValidators();
+
+    loadingDlg = new DlgLoading(nullptr);
+}
+
+Glassmere::~Glassmere()
+{
+    if (scene) {
+        delete scene;
+        scene = nullptr;
+    }
+    delete loadingDlg;
+}
+
+void Glassmere::setupConnections()
+{
+    // Title bar: a double click maximises or restores, like btnMax
+    connect(ui.label_Top, &QLabelEx::doubleClicked, this, &Glassmere::on_btnMax_clicked);
+    connect(ui.frame_Title, &QFrameEx::doubleClicked, this, &Glassmere::on_btnMax_clicked);
+    connect(ui.frame_TopButton, &QFrameEx::doubleClicked, this, &Glassmere::on_btnMax_clicked);
+}
+
+void Glassmere::setupPreview()
+{
+    scene = new QGraphicsScene();
+    ui.graphicsView->setScene(scene);
+}
+
+void Glassmere::setupValidators()
+{
+    ui.txtSize->setValidator(new QIntValidator(0, 100, this));
+    ui.txtDepth->setValidator(new QIntValidator(0, 100, this));
+    ui.txtInterval->setValidator(new QIntValidator(-80, 100, this));
+}
+
+void Glassmere::SetWinStyle()
+{
+    // A missing skin installs an empty style sheet; nothing is reported.
+    QFile file(QStringLiteral(":/Glassmere/Resources/skin.txt"));
+    const QByteArray skin = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    qApp->setStyleSheet(expandSkin(skin, currentPath));
+}
+
+void Glassmere::on_btnMax_clicked()
+{
+    if (!isMaximized) {
+        normalGeometry = geometry();
+        // The screen the window is on, not the primary one; its top-left
+        // corner counts too, so panels on the left or top stay uncovered.
+        QScreen *onScreen = screen() ? screen() : QGuiApplication::primaryScreen();
+        const QRect target = maximisedGeometry(onScreen->availableGeometry());
+        // Size first: a size fixed by an earlier restore would otherwise clamp
+        // the new geometry.
+        setFixedSize(target.size());
+        move(target.topLeft());
+        isMaximized = true;
+    } else {
+        setFixedSize(normalGeometry.size());
+        setGeometry(normalGeometry);
+        isMaximized = false;
+    }
+    on_pbFit_clicked();
+}
+
+void Glassmere::on_btnMinimize_clicked()
+{
+    showMinimized();
+}
+
+void Glassmere::on_btnClose_clicked()
+{
+    close();
+}
+
+// Cuts away the empty band that verticalLayout_2's margins leave on every
+// side, so the skinned border is the window's visible edge.
+void Glassmere::resizeEvent(QResizeEvent *)
+{
+    setMask(QRegion(maskRect(size())));
+}
+
+void Glassmere::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    dragPosition = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    event->accept();
+}
+
+void Glassmere::mouseMoveEvent(QMouseEvent *event)
+{
+    if (isMaximized)
+        return;
+    if (event->buttons() & Qt::LeftButton) {
+        // A Wayland client cannot place its own top-level window: move() is
+        // ignored there, so the compositor runs the drag. Started on the
+        // first move, not on the press, so double clicks still arrive.
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) && windowHandle())
+            windowHandle()->startSystemMove();
+        else
+            move(event->globalPosition().toPoint() - dragPosition);
+        event->accept();
+    }
+}

@@ -1,0 +1,18 @@
+#include "glassmere.h"
+#include "windowgeometry.h"
+
+#include <QApplication>
+#include <QScreen>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    currentPath = QCoreApplication::applicationDirPath();
+
+    Glassmere window;
+    // The whole virtual desktop, not the primary screen's available area.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        window.move(centredTopLeft(screen->virtualGeometry(), window.size()));
+    window.show();
+    return app.exec();
+}
