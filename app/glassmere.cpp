@@ -1,5 +1,6 @@
 #include "glassmere.h"
 
+#include "rangevalidator.h"
 #include "skin.h"
 #include "windowgeometry.h"
 #include "widgets/dlgloading.h"
@@ -32,13 +33,24 @@ Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
 
     ui.progressBar->setVisible(false);
 
+    CreateActionMenu();
+
     setupValidators();
 
     loadingDlg = new DlgLoading(nullptr);
+    loadingDlg->installEventFilter(this);
 }
 
 Glassmere::~Glassmere()
 {
+    // A task still running would hand its picture to a deleted window.
+    renderFuture.waitForFinished();
+    // Children still emit on their way out (a focused line edit reports
+    // editingFinished as it goes); none of that may reach this window's
+    // slots once it is half destroyed.
+    const QList<QObject *> children = findChildren<QObject *>();
+    for (QObject *child : children)
+        disconnect(child, nullptr, this, nullptr);
     if (scene) {
         delete scene;
         scene = nullptr;
@@ -52,6 +64,27 @@ void Glassmere::setupConnections()
     connect(ui.label_Top, &QLabelEx::doubleClicked, this, &Glassmere::on_btnMax_clicked);
     connect(ui.frame_Title, &QFrameEx::doubleClicked, this, &Glassmere::on_btnMax_clicked);
     connect(ui.frame_TopButton, &QFrameEx::doubleClicked, this, &Glassmere::on_btnMax_clicked);
+
+    // Clickable read-only boxes open their dialogs
+    connect(ui.txtColor, &QLineEditEx::clicked, this, &Glassmere::TxtColorPressEvent);
+    connect(ui.txtPicDir, &QLineEditEx::clicked, this, &Glassmere::AddPicDir);
+    connect(ui.txtResultDir, &QLineEditEx::clicked, this, &Glassmere::PicResultDir);
+    connect(ui.txtPicSelect, &QLineEditEx::clicked, this, &Glassmere::AddPic);
+
+    // Settings panel: text boxes feed the sliders, sliders rewrite the text
+    // boxes, and a released handle renders. txtInterval's returnPressed is
+    // deliberately left alone: Return renders there only for a new value.
+    connect(ui.txtInterval, &QLineEdit::editingFinished, this, &Glassmere::txtInterval_editingFinished);
+    connect(ui.refInterval, &QSlider::valueChanged, this, &Glassmere::refInterval_valueChanged);
+    connect(ui.refInterval, &QSlider::sliderReleased, this, &Glassmere::refInterval_sliderReleased);
+    connect(ui.txtDepth, &QLineEdit::returnPressed, this, &Glassmere::txtDepth_returnPressed);
+    connect(ui.txtDepth, &QLineEdit::editingFinished, this, &Glassmere::txtDepth_editingFinished);
+    connect(ui.refDepth, &QSlider::valueChanged, this, &Glassmere::refDepth_valueChanged);
+    connect(ui.refDepth, &QSlider::sliderReleased, this, &Glassmere::refDepth_sliderReleased);
+    connect(ui.txtSize, &QLineEdit::returnPressed, this, &Glassmere::txtSize_returnPressed);
+    connect(ui.txtSize, &QLineEdit::editingFinished, this, &Glassmere::txtSize_editingFinished);
+    connect(ui.refSize, &QSlider::valueChanged, this, &Glassmere::refSize_valueChanged);
+    connect(ui.refSize, &QSlider::sliderReleased, this, &Glassmere::refSize_sliderReleased);
 }
 
 void Glassmere::setupPreview()
@@ -62,9 +95,9 @@ void Glassmere::setupPreview()
 
 void Glassmere::setupValidators()
 {
-    ui.txtSize->setValidator(new QIntValidator(0, 100, this));
-    ui.txtDepth->setValidator(new QIntValidator(0, 100, this));
-    ui.txtInterval->setValidator(new QIntValidator(-80, 100, this));
+    ui.txtSize->setValidator(new RangeValidator(0, 100, this));
+    ui.txtDepth->setValidator(new RangeValidator(0, 100, this));
+    ui.txtInterval->setValidator(new RangeValidator(-80, 100, this));
 }
 
 void Glassmere::SetWinStyle()

@@ -1,7 +1,158 @@
+// Rendering on the thread pool behind the loading dialog, and the preview
+// with its zoom buttons.
+//
+// The settings are gathered on the GUI thread just before the task starts
+// and the finished picture comes back inside the queued call, so the pool
+// thread touches no widget and no member. Only one rendering runs at a
+// time, and the loading dialog cannot be dismissed before its picture has
+// arrived.
+
 #include "glassmere.h"
 
+#include "reflection.h"
+#include "widgets/dlgloading.h"
+
+#include <QDebug>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+// Runs on a pool thread: renders `source` and hands the picture to the GUI
+// thread. The window outlives the task (its destructor waits for it).
+void RenderTask(Glassmere *window, QImage source, ReflectionSettings settings)
+{
+    QImage rendering;
+    ComposeReflection(source, rendering, settings);
+    // A null picture with rows to show means the output could not be
+    // allocated; a trim that leaves nothing is an ordinary empty result.
+    const bool allocationFailed = rendering.isNull() && !ReflectionSize(source.size(), settings).isEmpty();
+    QMetaObject::invokeMethod(
+        window,
+        [window, rendering, allocationFailed] { window->deliverRendering(rendering, allocationFailed); },
+        Qt::QueuedConnection);
+}
+
+int Glassmere::GetDirection()
+{
+    // Top wins over left, left over right; bottom is what remains.
+    if (ui.checkBoxTop->isChecked())
+        return ReflectionSettings::Top;
+    if (ui.checkBoxLeft->isChecked())
+        return ReflectionSettings::Left;
+    if (ui.checkBoxRight->isChecked())
+        return ReflectionSettings::Right;
+    return ReflectionSettings::Bottom;
+}
+
+ReflectionSettings Glassmere::GatherSettings()
+{
+    ReflectionSettings settings;
+    settings.direction = GetDirection();
+    settings.interval = ui.refInterval->value();
+    settings.depth = ui.refDepth->value();
+    settings.size = ui.refSize->value();
+    settings.bgcolor = bgcolor;
+    settings.transparent = transparent;
+    return settings;
+}
+
+void Glassmere::RenderFromPanel()
+{
+    ComposeReflection(sourceImage, reflectionImage, GatherSettings());
+}
+
+void Glassmere::RunReflection()
+{
+    // Nothing to render before a photo is loaded; and never two at once.
+    if (sourceImage.isNull() || renderPending)
+        return;
+    qDebug() << "RunReflection is being run....";
+    renderPending = true;
+    renderFailed = false;
+    renderFuture =
+        QtConcurrent::run(QThreadPool::globalInstance(), RenderTask, this, sourceImage, GatherSettings());
+    // The task's queued call can only be delivered by an event loop, and the
+    // first to run is the dialog's, so the dialog is always shown first.
+    ShowLoading();
+    if (renderFailed)
+        QMessageBox::warning(this, tr("Failure"), tr("Not enough memory to render the reflection photo."),
+                             QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+void Glassmere::ShowLoading()
+{
+    // Over the middle of the preview: the animation is 32 x 32.
+    QGraphicsView *v = ui.graphicsView;
+    const QPoint p = v->pos();
+    const int x = p.x() + (v->width() - 32) / 2;
+    const int y = p.y() + (v->height() - 32) / 2;
+    loadingDlg->move(v->mapToGlobal(QPoint(x, y)));
+    loadingDlg->exec();
+}
+
+void Glassmere::deliverRendering(const QImage &rendering, bool allocationFailed)
+{
+    renderPending = false;
+    renderFailed = allocationFailed;
+    if (allocationFailed) {
+        // Keep the previous picture and preview; RunReflection reports.
+        loadingDlg->close();
+        return;
+    }
+    reflectionImage = rendering;
+    showReflectionImage();
+}
+
+void Glassmere::showReflectionImage()
+{
+    loadingDlg->close();
+    ShowImage(&reflectionImage);
+    on_pbFit_clicked();
+}
+
+// While a rendering is pending, Escape and close requests (the window
+// manager's, Alt+F4) must not end the dialog's modal loop: the window would
+// take input again while the task still runs.
+bool Glassmere::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == loadingDlg && renderPending) {
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Glassmere::ShowImage(QImage *image)
+{
+    scene->clear(); // deletes the previous pixmapItem
+    scene->setSceneRect(QRectF(0, 0, image->width(), image->height()));
+    // No format conversion: the raster pixmap then shares the picture's
+    // pixels instead of copying a photo-sized buffer on every rendering.
+    // It is drawn exactly as the converted one would be.
+    pixmapItem = scene->addPixmap(QPixmap::fromImage(*image, Qt::NoFormatConversion));
+}
+
+void Glassmere::on_pbZoomIn_clicked()
+{
+    ui.graphicsView->scale(1.2, 1.2);
+}
+
+void Glassmere::on_pbZoomOut_clicked()
+{
+    ui.graphicsView->scale(0.8, 0.8);
+}
+
+void Glassmere::on_pbRawSize_clicked()
+{
+    ui.graphicsView->resetTransform();
+}
 
 // Only a picture larger than the view is fitted; a smaller one keeps the
 // zoom the user chose.

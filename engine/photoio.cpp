@@ -9,8 +9,11 @@
 QImage readPhoto(const QString &path, QString *errorString)
 {
     // The limit is process-wide in Qt; setting it before every read keeps
-    // this function independent of who else touched it.
-    QImageReader::setAllocationLimit(PhotoAllocationLimitMB);
+    // this function independent of who else touched it. Only when it
+    // differs: Qt keeps it in a plain int, so readers on several threads
+    // must not all write it.
+    if (QImageReader::allocationLimit() != PhotoAllocationLimitMB)
+        QImageReader::setAllocationLimit(PhotoAllocationLimitMB);
     QImageReader reader(path);
     // Phones store upright photos sideways plus an orientation tag.
     reader.setAutoTransform(true);

@@ -310,6 +310,44 @@ int percentOf(int x, int p)
     return int(qint64(x) * p / 100);
 }
 
+namespace {
+
+// Line counts along the reflecting axis of a photo whose extent there is
+// `full`: e kept after the trim, R reflected, G of gap, F faded.
+struct Counts
+{
+    int e, R, G, F;
+};
+
+Counts countsFor(int full, const ReflectionSettings &settings)
+{
+    Counts c;
+    c.e = settings.interval < 0 ? percentOf(full, settings.interval + 100) : full;
+    c.R = percentOf(c.e, settings.size);
+    c.G = percentOf(c.e, std::max(settings.interval, 0));
+    c.F = percentOf(c.R, 100 - settings.depth);
+    return c;
+}
+
+bool isVertical(int direction)
+{
+    return direction == ReflectionSettings::Top || direction == ReflectionSettings::Bottom;
+}
+
+} // namespace
+
+QSize ReflectionSize(const QSize &photo, const ReflectionSettings &settings)
+{
+    if (photo.isEmpty())
+        return QSize();
+    const bool vertical = isVertical(normalisedDirection(settings.direction));
+    const Counts c = countsFor(vertical ? photo.height() : photo.width(), settings);
+    if (c.e <= 0)
+        return QSize();
+    const int extent = int(std::min<qint64>(qint64(c.e) + c.R + c.G, std::numeric_limits<int>::max()));
+    return vertical ? QSize(photo.width(), extent) : QSize(extent, photo.height());
+}
+
 void ComposeReflection(const QImage &source, QImage &destination, const ReflectionSettings &settings)
 {
     if (source.isNull()) {
@@ -319,13 +357,8 @@ void ComposeReflection(const QImage &source, QImage &destination, const Reflecti
     const QImage src =
         source.format() == QImage::Format_ARGB32 ? source : source.convertToFormat(QImage::Format_ARGB32);
     const int direction = normalisedDirection(settings.direction);
-    const bool vertical = direction == ReflectionSettings::Top || direction == ReflectionSettings::Bottom;
-    const int full = vertical ? src.height() : src.width();
-    const int e = settings.interval < 0 ? percentOf(full, settings.interval + 100) : full;
-    const int R = percentOf(e, settings.size);
-    const int G = percentOf(e, std::max(settings.interval, 0));
-    const int F = percentOf(R, 100 - settings.depth);
-    destination = render(src, direction, e, R, G, F, settings.bgcolor, settings.transparent);
+    const Counts c = countsFor(isVertical(direction) ? src.height() : src.width(), settings);
+    destination = render(src, direction, c.e, c.R, c.G, c.F, settings.bgcolor, settings.transparent);
 }
 
 void ProcessWithInterval(int ge, QImage &tempImg)

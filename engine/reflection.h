@@ -26,6 +26,10 @@ QImage allocatePicture(int width, int height, QImage::Format format);
 // row, or when the output picture cannot be allocated.
 void ComposeReflection(const QImage &source, QImage &destination, const ReflectionSettings &settings);
 
+// The size of the picture ComposeReflection makes from a photo of size
+// `photo`: empty when the trim leaves no row (or column) of it.
+QSize ReflectionSize(const QSize &photo, const ReflectionSettings &settings);
+
 // A negative `ge` trims `tempImg` to its top height * (ge + 100) / 100 rows
 // (those away from the reflecting edge); otherwise it is left alone.
 void ProcessWithInterval(int ge, QImage &tempImg);

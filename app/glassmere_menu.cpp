@@ -1,0 +1,117 @@
+// The context menu, the keyboard shortcuts, the web links and the About box.
+
+#include "glassmere.h"
+
+#include "helpmanual.h"
+#include "productinfo.h"
+#include "widgets/about.h"
+
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace {
+
+QUrl homePageUrl()
+{
+    return QUrl(QString::fromUtf8(ProductInfo::homePage));
+}
+
+} // namespace
+
+void Glassmere::CreateActionMenu()
+{
+    ui.actionMenuHelper->setShortcut(QKeySequence(tr("F1")));
+
+    // A build without a home page has nothing to visit or to check for
+    // updates against; the entries stay in the menu, greyed out.
+    const bool hasHomePage = !homePageUrl().isEmpty();
+    ui.actionCheck_for_New_Version->setEnabled(hasHomePage);
+    ui.actionVisit_Our_Web_Site->setEnabled(hasHomePage);
+}
+
+void Glassmere::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu;
+    menu.addAction(ui.actionMenuHelper);
+    menu.addSeparator();
+    menu.addAction(ui.actionCheck_for_New_Version);
+    menu.addSeparator();
+    menu.addAction(ui.actionVisit_Our_Web_Site);
+    menu.addAction(ui.actionAbout_Us);
+    // The screen position the request carries: with a window manager's frame
+    // or a compositor in between, the window's own position is not reliable.
+    menu.exec(event->globalPos());
+}
+
+void Glassmere::on_btnHelp_clicked()
+{
+    // Posted, not sent: the click finishes first, and the menu opens at the
+    // pointer from the event loop.
+    const QPoint cursor = QCursor::pos();
+    QCoreApplication::postEvent(
+        this, new QContextMenuEvent(QContextMenuEvent::Mouse, mapFromGlobal(cursor), cursor));
+}
+
+// Sees only the keys that no focused child took. F1 works with any
+// modifiers; O and S need Alt and nothing else.
+void Glassmere::keyPressEvent(QKeyEvent *e)
+{
+    if (e->key() == Qt::Key_F1)
+        on_actionMenuHelper_triggered();
+    else if (e->modifiers() == Qt::AltModifier && e->key() == Qt::Key_O)
+        AddPic();
+    else if (e->modifiers() == Qt::AltModifier && e->key() == Qt::Key_S)
+        on_btSavePic_clicked();
+}
+
+void Glassmere::on_actionMenuHelper_triggered()
+{
+    const QUrl manual =
+        helpManualUrl(QString::fromUtf8(ProductInfo::helpPage), QCoreApplication::applicationDirPath());
+    if (manual.isEmpty()) {
+        // The manual ships with the program: its absence is a broken
+        // installation, and F1 must not just do nothing.
+        const QString expected = QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                                                 QString::fromUtf8(ProductInfo::installedManual));
+        QMessageBox::warning(this, tr("Failure"),
+                             tr("The help manual is missing: %1").arg(QDir::toNativeSeparators(expected)),
+                             QMessageBox::Ok, QMessageBox::NoButton);
+        return;
+    }
+    QDesktopServices::openUrl(manual);
+}
+
+void Glassmere::on_actionVisit_Our_Web_Site_triggered()
+{
+    QDesktopServices::openUrl(homePageUrl());
+}
+
+// There is no version check of our own: the home page tells what is new.
+void Glassmere::on_actionCheck_for_New_Version_triggered()
+{
+    QDesktopServices::openUrl(homePageUrl());
+}
+
+void Glassmere::on_actionAbout_Us_triggered()
+{
+    About();
+}
+
+void Glassmere::on_btReflection_clicked()
+{
+    About();
+}
+
+void Glassmere::About()
+{
+    about dialog(nullptr);
+    dialog.exec();
+}

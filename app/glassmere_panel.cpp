@@ -1,0 +1,185 @@
+// The settings panel: sliders and text boxes kept in step, the direction
+// boxes, transparent mode and the colour. The widgets are the store; a
+// rendering reads them when it starts.
+
+#include "glassmere.h"
+
+#include <QColorDialog>
+#include <QDebug>
+
+namespace {
+
+// "#rrggbb", two lowercase hexadecimal digits per component, so that every
+// colour has exactly one text and the text names that colour.
+QString colourText(const _RGB &c)
+{
+    return QStringLiteral("#%1%2%3")
+        .arg(c.r, 2, 16, QLatin1Char('0'))
+        .arg(c.g, 2, 16, QLatin1Char('0'))
+        .arg(c.b, 2, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
+// Slider to text: a value change only rewrites the box; a release renders.
+
+void Glassmere::refSize_valueChanged(int value)
+{
+    ui.txtSize->setText(QString::number(value));
+}
+
+void Glassmere::refDepth_valueChanged(int value)
+{
+    ui.txtDepth->setText(QString::number(value));
+}
+
+void Glassmere::refInterval_valueChanged(int value)
+{
+    ui.txtInterval->setText(QString::number(value));
+}
+
+void Glassmere::refSize_sliderReleased()
+{
+    RunReflection();
+}
+
+void Glassmere::refDepth_sliderReleased()
+{
+    RunReflection();
+}
+
+void Glassmere::refInterval_sliderReleased()
+{
+    RunReflection();
+}
+
+// Text to slider. The validators let these signals through only for whole
+// numbers in range, so toInt always succeeds here.
+
+void Glassmere::txtSize_returnPressed()
+{
+    ui.refSize->setValue(ui.txtSize->text().toInt(nullptr, 10));
+    RunReflection(); // on every Return, changed or not
+}
+
+void Glassmere::txtDepth_returnPressed()
+{
+    ui.refDepth->setValue(ui.txtDepth->text().toInt(nullptr, 10));
+    RunReflection();
+}
+
+void Glassmere::txtInterval_returnPressed()
+{
+    ui.refInterval->setValue(ui.txtInterval->text().toInt(nullptr, 10));
+    RunReflection();
+}
+
+// Return emits returnPressed before editingFinished; by then the slider
+// holds the value, so one Return gives one rendering, and a focus change
+// without an edit gives none.
+
+void Glassmere::txtSize_editingFinished()
+{
+    if (ui.refSize->value() != ui.txtSize->text().toInt(nullptr, 10))
+        txtSize_returnPressed();
+}
+
+void Glassmere::txtDepth_editingFinished()
+{
+    if (ui.refDepth->value() != ui.txtDepth->text().toInt(nullptr, 10))
+        txtDepth_returnPressed();
+}
+
+// txtInterval's returnPressed is not connected: Return renders only when
+// the value differs.
+void Glassmere::txtInterval_editingFinished()
+{
+    const int value = ui.txtInterval->text().toInt(nullptr, 10);
+    if (value == ui.refInterval->value())
+        return;
+    qDebug() << "ui.txtInterval\uff1a" << value;
+    qDebug() << "ui.refInterval\uff1a" << ui.refInterval->value();
+    txtInterval_returnPressed();
+}
+
+// Direction: exclusive by code, so that unchecking the only box leaves
+// none checked (which renders at the bottom next time). The unchecks below
+// come back here as toggled(false), which does nothing.
+
+void Glassmere::on_checkBoxTop_toggled(bool checked)
+{
+    if (!checked)
+        return;
+    ui.checkBoxBottom->setChecked(false);
+    ui.checkBoxLeft->setChecked(false);
+    ui.checkBoxRight->setChecked(false);
+    RunReflection();
+}
+
+void Glassmere::on_checkBoxLeft_toggled(bool checked)
+{
+    if (!checked)
+        return;
+    ui.checkBoxBottom->setChecked(false);
+    ui.checkBoxRight->setChecked(false);
+    ui.checkBoxTop->setChecked(false);
+    RunReflection();
+}
+
+void Glassmere::on_checkBoxBottom_toggled(bool checked)
+{
+    if (!checked)
+        return;
+    ui.checkBoxLeft->setChecked(false);
+    ui.checkBoxRight->setChecked(false);
+    ui.checkBoxTop->setChecked(false);
+    RunReflection();
+}
+
+void Glassmere::on_checkBoxRight_toggled(bool checked)
+{
+    if (!checked)
+        return;
+    ui.checkBoxBottom->setChecked(false);
+    ui.checkBoxLeft->setChecked(false);
+    ui.checkBoxTop->setChecked(false);
+    RunReflection();
+}
+
+void Glassmere::on_cbTransparent_toggled(bool checked)
+{
+    transparent = checked;
+    ui.frameColor->setEnabled(!checked); // the colour takes no part meanwhile
+    if (!checked)
+        UpdateReflecitonColor();
+    RunReflection();
+}
+
+// Colour: the dialog always opens on white; cancelling changes nothing.
+
+void Glassmere::on_btColorPicker_clicked()
+{
+    const QColor colour = QColorDialog::getColor(Qt::white, nullptr);
+    if (!colour.isValid())
+        return;
+    colour.getRgb(&bgcolor.r, &bgcolor.g, &bgcolor.b);
+    UpdateReflecitonColor();
+    ui.txtColor->setText(colourText(bgcolor));
+    RunReflection();
+}
+
+void Glassmere::TxtColorPressEvent()
+{
+    on_btColorPicker_clicked();
+}
+
+void Glassmere::on_txtColor_returnPressed()
+{
+    on_btColorPicker_clicked();
+}
+
+void Glassmere::UpdateReflecitonColor()
+{
+    ui.btColorPicker->setStyleSheet(
+        QStringLiteral("background-color: rgb(%1, %2, %3);").arg(bgcolor.r).arg(bgcolor.g).arg(bgcolor.b));
+}

@@ -1,0 +1,215 @@
+// Batch conversion of 20 photos of 12 megapixels, JPEG in and JPEG out,
+// default settings: the window's sequential batch against Qt merely loading
+// and saving the same files (the codec floor), glassmere-reflect on two
+// workers against the window's batch, and ImageMagick's usual reflection
+// recipe on the same files for comparison.
+//
+//   build/bench/bench_batch --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+
+#include "benchutil.h"
+#include "glassmere.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <memory>
+
+namespace {
+
+constexpr int Photos = 20;
+constexpr int PhotoWidth = 4000;
+constexpr int PhotoHeight = 3000;
+constexpr int ReflectionRows = PhotoHeight * 38 / 100; // the default size
+constexpr int UnfadedRows = ReflectionRows * 30 / 100; // the default depth
+const QString ImageMagick = QStringLiteral("/usr/bin/convert");
+
+// Something like a photo: smooth gradients with grain, so that JPEG coding
+// costs what it costs on real pictures. `seed` makes each one its own.
+QImage makePhoto(quint32 seed)
+{
+    QImage img(PhotoWidth, PhotoHeight, QImage::Format_RGB32);
+    QRandomGenerator rng(seed);
+    const int shift = int(seed * 37 % 64);
+    for (int y = 0; y < PhotoHeight; ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(img.scanLine(y));
+        for (int x = 0; x < PhotoWidth; ++x) {
+            const int grain = int(rng.bounded(24u)) - 12;
+            line[x] = qRgb(qBound(0, x * 255 / PhotoWidth + grain, 255),
+                           qBound(0, y * 255 / PhotoHeight + grain, 255),
+                           qBound(0, 128 + (((x + shift) ^ y) & 63) + grain, 255));
+        }
+    }
+    return img;
+}
+
+struct Folders
+{
+    QTemporaryDir root;
+    QString source;
+    QStringList photos;
+    QString target(const char *name) const
+    {
+        const QString dir = root.filePath(QLatin1String(name));
+        QDir().mkpath(dir);
+        return dir + QLatin1Char('/');
+    }
+};
+
+// Made once, outside every timing.
+const Folders &folders()
+{
+    static const auto made = [] {
+        auto f = std::make_unique<Folders>();
+        f->source = f->target("photos");
+        for (int i = 0; i < Photos; ++i) {
+            const QString path = f->source + QStringLiteral("photo%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
+            makePhoto(quint32(i + 1)).save(path, "JPG", 90);
+            f->photos.append(path);
+        }
+        return f;
+    }();
+    return *made;
+}
+
+// Stands in for the file manager the window opens at the end of a run.
+class FileManagerSink : public QObject
+{
+    Q_OBJECT
+public slots:
+    void open(const QUrl &) {}
+};
+
+void BM_QtLoadSave(benchmark::State &state)
+{
+    const QString target = folders().target("qt");
+    for (auto _ : state) {
+        for (const QString &photo : folders().photos) {
+            QImage img(photo);
+            if (img.isNull() || !img.save(target + QFileInfo(photo).fileName())) {
+                state.SkipWithError("Qt could not load or save a photo");
+                return;
+            }
+        }
+    }
+}
+
+// Built by main(), which owns the application it needs.
+Glassmere *window = nullptr;
+
+void BM_WindowBatch(benchmark::State &state)
+{
+    const QString target = folders().target("window");
+    window->findChild<QLineEdit *>(QStringLiteral("txtPicDir"))->setText(folders().source);
+    window->findChild<QLineEdit *>(QStringLiteral("txtResultDir"))->setText(target);
+    auto *start = window->findChild<QAbstractButton *>(QStringLiteral("btCovPics"));
+    for (auto _ : state)
+        start->click(); // the whole run happens inside the click
+    if (QDir(target).entryList(QDir::Files).size() != Photos)
+        state.SkipWithError("the window did not write every photo");
+}
+
+void BM_Cli(benchmark::State &state)
+{
+    const QString target = folders().target(state.range(0) == 1 ? "cli1" : "cli2");
+    const QStringList args{QStringLiteral("-j"), QString::number(state.range(0)), folders().source,
+                           QStringLiteral("-o"), target};
+    for (auto _ : state) {
+        QProcess p;
+        p.start(QStringLiteral(GLASSMERE_REFLECT), args);
+        if (!p.waitForFinished(-1) || p.exitCode() != 0) {
+            state.SkipWithError("glassmere-reflect failed");
+            return;
+        }
+    }
+}
+
+// The usual recipe: flip a copy, crop the strip, lay a gradient from clear
+// to white over all of it but the unfaded part next to the photo, append.
+// ImageMagick uses both cores through OpenMP, as installed.
+void BM_ImageMagick(benchmark::State &state)
+{
+    if (!QFileInfo(ImageMagick).isExecutable()) {
+        state.SkipWithError("ImageMagick is not installed");
+        return;
+    }
+    const QString target = folders().target("imagemagick");
+    const QString width = QString::number(PhotoWidth);
+    for (auto _ : state) {
+        for (const QString &photo : folders().photos) {
+            const QStringList args{photo,
+                                   "(",
+                                   "+clone",
+                                   "-flip",
+                                   "-crop",
+                                   QStringLiteral("%1x%2+0+0").arg(width).arg(ReflectionRows),
+                                   "+repage",
+                                   "(",
+                                   "-size",
+                                   QStringLiteral("%1x%2").arg(width).arg(UnfadedRows),
+                                   "xc:rgba(255,255,255,0)",
+                                   "-size",
+                                   QStringLiteral("%1x%2").arg(width).arg(ReflectionRows - UnfadedRows),
+                                   "gradient:rgba(255,255,255,0)-white",
+                                   "-append",
+                                   ")",
+                                   "-compose",
+                                   "over",
+                                   "-composite",
+                                   ")",
+                                   "-append",
+                                   "-quality",
+                                   "75", // Qt's default, which the others write with
+                                   target + QFileInfo(photo).fileName()};
+            if (QProcess::execute(ImageMagick, args) != 0) {
+                state.SkipWithError("convert failed");
+                return;
+            }
+        }
+    }
+}
+
+} // namespace
+
+// Each iteration converts the 20 photos once; a run of seconds is one
+// iteration per repetition.
+BENCHMARK(BM_QtLoadSave)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WindowBatch)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Cli)->Arg(1)->Arg(2)->ArgName("j")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ImageMagick)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    currentPath = QStringLiteral(GLASSMERE_APP_DIR); // where the build puts the style folder
+    Glassmere mainWindow;
+    window = &mainWindow;
+    FileManagerSink fileManager;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &fileManager, "open");
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    folders();
+
+    benchutil::RatioReporter reporter({
+        {"BM_WindowBatch", "BM_QtLoadSave", 1.25},
+        {"BM_Cli/j:1", "BM_WindowBatch", 0},
+        {"BM_Cli/j:2", "BM_WindowBatch", 0.65},
+        {"BM_ImageMagick", "BM_WindowBatch", 0},
+    });
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    return 0;
+}
+
+#include "bench_batch.moc"

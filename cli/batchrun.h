@@ -1,0 +1,29 @@
+#pragma once
+
+#include "reflectionsettings.h"
+
+#include <QString>
+#include <QStringList>
+
+// glassmere-reflect's batch: many pictures into one folder, on several
+// threads, by the same rules as the window's "all-at-once" tab.
+
+struct BatchRequest
+{
+    QStringList inputs; // photos and folders, in the order given
+    QString target;     // the folder the outputs go into
+    ReflectionSettings settings;
+    int jobs = 1; // worker threads, each with one picture in memory at a time
+};
+
+// True when the arguments ask for a batch rather than one photo into one
+// file: several inputs, a folder among them, or an output that ends with a
+// separator. An existing folder named as the output of a single photo is
+// not enough, so `photo.jpg -o name` keeps meaning "write the file name".
+bool isBatchRequest(const QStringList &inputs, const QString &output);
+
+// Converts every picture and reports on standard error (each failure, and a
+// progress line when it is a terminal) and standard output (the summary).
+// Returns the exit status: 0 all converted, 1 any picture failed, 2 the
+// request was refused before anything was written.
+int runBatch(const BatchRequest &request);

@@ -1,0 +1,152 @@
+#include "batchrules.h"
+
+#include "photoio.h"
+#include "reflection.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+// The canonical path, compared the way the file system compares names.
+QString canonicalKey(const QFileInfo &info)
+{
+#ifdef Q_OS_WIN
+    return info.canonicalFilePath().toCaseFolded();
+#else
+    return info.canonicalFilePath();
+#endif
+}
+
+// Device and inode: the identity of a file that a hard link or a bind mount
+// does not hide. Empty where the platform has none.
+QString inodeKey(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+        return QStringLiteral("%1:%2").arg(quint64(st.st_dev)).arg(quint64(st.st_ino));
+#else
+    Q_UNUSED(path);
+#endif
+    return QString();
+}
+
+bool endsWithSeparator(const QString &path)
+{
+    return path.endsWith(QLatin1Char('/')) || path.endsWith(QDir::separator());
+}
+
+} // namespace
+
+const QStringList &batchNameFilters()
+{
+    static const QStringList filters = {
+        QStringLiteral("*.BMP"), QStringLiteral("*.GIF"),  QStringLiteral("*.JPG"), QStringLiteral("*.JPEG"),
+        QStringLiteral("*.MNG"), QStringLiteral("*.PNG"),  QStringLiteral("*.PBM"), QStringLiteral("*.PGM"),
+        QStringLiteral("*.PPM"), QStringLiteral("*.TIFF"), QStringLiteral("*.XBM"), QStringLiteral("*.XPM"),
+        QStringLiteral("*.SVG"), QStringLiteral("*.TGA"),  QStringLiteral("*.ICO")};
+    return filters;
+}
+
+QStringList listBatchPictures(const QString &dir)
+{
+    const QDir folder(dir);
+    // Without QDir::CaseSensitive the patterns ignore case; without
+    // QDir::IgnoreCase the sort compares character codes.
+    const QStringList names =
+        folder.entryList(batchNameFilters(), QDir::Files, QDir::SortFlags(QDir::Name) | QDir::Reversed);
+    QStringList paths;
+    paths.reserve(names.size());
+    for (const QString &name : names)
+        paths.append(folder.absoluteFilePath(name));
+    return paths;
+}
+
+QString batchOutputName(const QString &sourcePath, bool transparent)
+{
+    const QFileInfo source(sourcePath);
+    if (!transparent)
+        return source.fileName();
+    const QString suffix = source.suffix().toUpper();
+    if (suffix == QLatin1String("ICO") || suffix == QLatin1String("TIFF"))
+        return source.fileName();
+    // baseName() ends at the first dot: archive.old.jpg becomes archive.PNG.
+    return source.baseName() + QStringLiteral(".PNG");
+}
+
+QString batchOutputPath(const QString &targetDir, const QString &sourcePath, bool transparent)
+{
+    const QString name = batchOutputName(sourcePath, transparent);
+    return endsWithSeparator(targetDir) ? targetDir + name : targetDir + QLatin1Char('/') + name;
+}
+
+bool isSameFolder(const QString &a, const QString &b)
+{
+    const QFileInfo fa(a), fb(b);
+    if (!fa.isDir() || !fb.isDir())
+        return false;
+    if (canonicalKey(fa) == canonicalKey(fb))
+        return true;
+    const QString ia = inodeKey(a);
+    return !ia.isEmpty() && ia == inodeKey(b);
+}
+
+SourceClash findSourceClash(const QStringList &sources, const QString &targetDir, bool transparent)
+{
+    // Keyed both ways, so a run of thousands of files stays linear.
+    QHash<QString, QString> byPath, byInode;
+    for (const QString &source : sources) {
+        const QFileInfo info(source);
+        if (!info.exists())
+            continue;
+        byPath.insert(canonicalKey(info), source);
+        const QString inode = inodeKey(source);
+        if (!inode.isEmpty())
+            byInode.insert(inode, source);
+    }
+    for (const QString &source : sources) {
+        const QString output = batchOutputPath(targetDir, source, transparent);
+        const QFileInfo info(output);
+        // An output that does not exist yet cannot be a source.
+        if (!info.exists())
+            continue;
+        auto hit = byPath.constFind(canonicalKey(info));
+        if (hit != byPath.constEnd())
+            return {output, hit.value()};
+        const QString inode = inodeKey(output);
+        hit = inode.isEmpty() ? byInode.constEnd() : byInode.constFind(inode);
+        if (hit != byInode.constEnd())
+            return {output, hit.value()};
+    }
+    return {};
+}
+
+BatchOutcome convertBatchPicture(const QString &input, const QString &output,
+                                 const ReflectionSettings &settings, QImage &photo, QImage &rendering)
+{
+    QString why;
+    photo = QImage(); // before the next one is decoded
+    photo = readPhoto(input, &why);
+    if (photo.isNull())
+        return {BatchOutcome::ReadFailed, why};
+    const QImage::Format sourceFormat = photo.format();
+    // Moved from, the photo is converted in place where the depth allows.
+    photo = std::move(photo).convertToFormat(QImage::Format_ARGB32);
+
+    rendering = QImage();
+    ComposeReflection(photo, rendering, settings);
+    if (rendering.isNull())
+        return {BatchOutcome::RenderFailed,
+                QStringLiteral("the trim leaves no row of the photo, or the picture is too large to render")};
+
+    rendering = outputPicture(std::move(rendering), sourceFormat, settings.transparent);
+    if (!writePhoto(rendering, output, &why))
+        return {BatchOutcome::WriteFailed, why};
+    return {};
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "reflectionsettings.h"
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+// The rules of a batch conversion, shared by the window's "all-at-once" tab
+// and by glassmere-reflect, so that both pick the same files, name the
+// outputs alike and write the same pictures.
+
+// The fifteen name patterns a batch takes from a folder, the same as the
+// window's open filter. QDir matches them without regard to case.
+const QStringList &batchNameFilters();
+
+// The pictures of `dir` a batch converts, as absolute paths: files only (no
+// folders, no hidden files, subfolders not searched), matching the patterns,
+// in descending order of name comparing character codes (so lower-case
+// names come before upper-case ones).
+QStringList listBatchPictures(const QString &dir);
+
+// The file name a source picture is written under. Transparent mode needs a
+// format with alpha: every source but ICO and TIFF becomes the base name (up
+// to the first dot) plus ".PNG". Otherwise the source's own file name.
+QString batchOutputName(const QString &sourcePath, bool transparent);
+
+// `targetDir` joined with batchOutputName(); a separator is put between them
+// unless the folder already ends with one.
+QString batchOutputPath(const QString &targetDir, const QString &sourcePath, bool transparent);
+
+// True when both names reach the same existing folder, through links and
+// dots.
+bool isSameFolder(const QString &a, const QString &b);
+
+// A write the batch must not do: `output` would replace the source picture
+// `source`. Both empty when there is none.
+struct SourceClash
+{
+    QString output;
+    QString source;
+    bool isNull() const { return output.isEmpty(); }
+};
+
+// The first output of a batch of `sources` into `targetDir` that would land
+// on one of the sources themselves: the same name, or a link or hard link
+// to it. Checked before anything is written.
+SourceClash findSourceClash(const QStringList &sources, const QString &targetDir, bool transparent);
+
+// How the conversion of one picture ended.
+struct BatchOutcome
+{
+    enum Step
+    {
+        Done,
+        ReadFailed,   // not a picture, or not readable
+        RenderFailed, // the trim leaves no row, or no memory for the result
+        WriteFailed   // no writer for the suffix, or the file could not be written
+    };
+    Step step = Done;
+    QString why; // the reason Qt gave, for the failures
+    bool ok() const { return step == Done; }
+};
+
+// Converts one picture of a batch: reads `input` through readPhoto into
+// `photo` (converted to ARGB32), renders it with `settings` into `rendering`
+// and writes `rendering` to `output`, converted back to the photo's own
+// pixel format unless transparent, without ever leaving a half-written
+// file. The two pictures are the caller's working buffers: the previous
+// photo is dropped before the next is decoded, so one picture at a time is
+// in memory, and afterwards they hold the photo and what was written.
+BatchOutcome convertBatchPicture(const QString &input, const QString &output,
+                                 const ReflectionSettings &settings, QImage &photo, QImage &rendering);

@@ -1,0 +1,560 @@
+// Editing one photo through the window: the panel's signals, the rendering
+// road with its loading dialog, loading and export. Modal dialogs are
+// answered from inside their own event loops, as a person would.
+
+#include "glassmere.h"
+#include "reflection.h"
+#include "testutils.h"
+#include "uihelpers.h"
+#include "widgets/dlgloading.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QGraphicsPixmapItem>
+#include <QImageReader>
+#include <QMessageBox>
+#include <QSemaphore>
+#include <QtConcurrent/QtConcurrentRun>
+#include <QtTest>
+
+namespace {
+
+// Counts the "RunReflection is being run...." lines and keeps the others.
+struct DebugLog
+{
+    static inline QStringList lines;
+    static void handler(QtMsgType, const QMessageLogContext &, const QString &message) { lines << message; }
+    static int renderings() { return int(lines.count(QStringLiteral("RunReflection is being run...."))); }
+};
+
+} // namespace
+
+class tst_editing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void nothingRendersWithoutAPhoto();
+    void returnRendersOnceFocusOutNever();
+    void intervalRendersOnlyOnChange();
+    void sliderRendersOnRelease();
+    void directionBoxes_data();
+    void directionBoxes();
+    void uncheckingTheOnlyBoxRendersBottomNext();
+    void transparentModeDisablesColour();
+    void chosenColour_data();
+    void chosenColour();
+    void cancelledColourChangesNothing();
+    void renderingUsesSettingsAtItsStart();
+    void oneRenderingAtATime();
+    void previewKeepsZoom();
+    void failedLoadChangesNothing();
+    void renderingThatCannotBeAllocated();
+    void exportPreselection_data();
+    void exportPreselection();
+    void exportWritesPhotosOwnFormat();
+    void exportBeforeAnyPhotoFails();
+
+private:
+    // Opens `path` through the Source box and its file dialog.
+    void load(const QString &path);
+    QString savePhoto(const QString &name, const QImage &image);
+
+    QTemporaryDir dir;
+    QString photoPath;
+    QImage photo;
+    Glassmere *window = nullptr;
+    Ui::GlassmereClass &ui() { return window->ui; }
+};
+
+void tst_editing::initTestCase()
+{
+    QRandomGenerator rng(1);
+    photo = TestUtils::randomImage(rng, 90, 60).convertToFormat(QImage::Format_RGB32);
+    photoPath = savePhoto(QStringLiteral("photo.png"), photo);
+}
+
+void tst_editing::init()
+{
+    DebugLog::lines.clear();
+    qInstallMessageHandler(DebugLog::handler);
+    window = new Glassmere;
+    window->show();
+    // Focus changes, and with them editingFinished, need an active window.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
+
+void tst_editing::cleanup()
+{
+    delete window;
+    window = nullptr;
+    qInstallMessageHandler(nullptr);
+}
+
+QString tst_editing::savePhoto(const QString &name, const QImage &image)
+{
+    const QString path = dir.filePath(name);
+    if (!image.save(path))
+        qWarning("cannot write %s", qPrintable(path));
+    return path;
+}
+
+void tst_editing::load(const QString &path)
+{
+    FileDialogAnswer answer(path);
+    QTest::mouseClick(ui().txtPicSelect, Qt::LeftButton);
+    QVERIFY(answer.done());
+    // The dialogs took the activation; give it back for focus changes.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
+
+void tst_editing::nothingRendersWithoutAPhoto()
+{
+    ui().txtSize->setFocus();
+    ui().txtSize->selectAll();
+    QTest::keyClicks(ui().txtSize, QStringLiteral("50"));
+    QTest::keyClick(ui().txtSize, Qt::Key_Return);
+    ui().checkBoxTop->click();
+    ui().cbTransparent->click();
+    emit ui().refDepth->sliderReleased();
+    QCOMPARE(ui().refSize->value(), 50);
+    QCOMPARE(DebugLog::renderings(), 0);
+    QVERIFY(window->reflectionImage.isNull());
+    QVERIFY(!window->loadingDlg->isVisible());
+}
+
+void tst_editing::returnRendersOnceFocusOutNever()
+{
+    load(photoPath);
+    QCOMPARE(DebugLog::renderings(), 1);
+    QCOMPARE(ui().txtPicSelect->text(), photoPath);
+
+    ui().txtSize->setFocus();
+    ui().txtSize->selectAll();
+    QTest::keyClicks(ui().txtSize, QStringLiteral("007"));
+    QTest::keyClick(ui().txtSize, Qt::Key_Return);
+    QCOMPARE(ui().refSize->value(), 7);
+    QCOMPARE(ui().txtSize->text(), QStringLiteral("7"));
+    QCOMPARE(DebugLog::renderings(), 2);
+    QCOMPARE(window->reflectionImage.height(), 60 + 60 * 7 / 100);
+
+    QTest::keyClick(ui().txtSize, Qt::Key_Return); // unchanged, renders again
+    QCOMPARE(DebugLog::renderings(), 3);
+    // The loading dialog took the activation; focus moves need it back.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QVERIFY(ui().txtSize->hasFocus());
+    ui().txtDepth->setFocus(); // focus out without a change
+    QCOMPARE(DebugLog::renderings(), 3);
+
+    ui().txtDepth->selectAll();
+    QTest::keyClicks(ui().txtDepth, QStringLiteral("55"));
+    ui().txtSize->setFocus(); // focus out with a change renders once
+    QCOMPARE(ui().refDepth->value(), 55);
+    QCOMPARE(DebugLog::renderings(), 4);
+}
+
+void tst_editing::intervalRendersOnlyOnChange()
+{
+    load(photoPath);
+    DebugLog::lines.clear();
+    ui().txtInterval->setFocus();
+    QTest::keyClick(ui().txtInterval, Qt::Key_Return);
+    QCOMPARE(DebugLog::renderings(), 0);
+
+    ui().txtInterval->selectAll();
+    QTest::keyClicks(ui().txtInterval, QStringLiteral("-50"));
+    QTest::keyClick(ui().txtInterval, Qt::Key_Return);
+    QCOMPARE(ui().refInterval->value(), -50);
+    QCOMPARE(DebugLog::renderings(), 1);
+    QVERIFY2(DebugLog::lines.size() >= 2, qPrintable(DebugLog::lines.join('\n')));
+    QCOMPARE(DebugLog::lines.at(0), QStringLiteral("ui.txtInterval\uff1a -50"));
+    QCOMPARE(DebugLog::lines.at(1), QStringLiteral("ui.refInterval\uff1a 0"));
+    QCOMPARE(window->reflectionImage.height(), 30 + 30 * 38 / 100);
+
+    // The validator refuses -81 and 101 keystroke by keystroke.
+    ui().txtInterval->selectAll();
+    QTest::keyClicks(ui().txtInterval, QStringLiteral("-81"));
+    QCOMPARE(ui().txtInterval->text(), QStringLiteral("-8"));
+    ui().txtInterval->selectAll();
+    QTest::keyClicks(ui().txtInterval, QStringLiteral("101"));
+    QCOMPARE(ui().txtInterval->text(), QStringLiteral("10"));
+}
+
+void tst_editing::sliderRendersOnRelease()
+{
+    load(photoPath);
+    ui().refSize->setValue(60); // as a drag does, step by step
+    QCOMPARE(ui().txtSize->text(), QStringLiteral("60"));
+    QCOMPARE(DebugLog::renderings(), 1);
+    emit ui().refSize->sliderReleased();
+    QCOMPARE(DebugLog::renderings(), 2);
+    QCOMPARE(window->reflectionImage.height(), 60 + 36);
+}
+
+void tst_editing::directionBoxes_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("direction");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("top") << "checkBoxTop" << 0 << QSize(90, 60 + 22);
+    QTest::newRow("left") << "checkBoxLeft" << 2 << QSize(90 + 34, 60);
+    QTest::newRow("right") << "checkBoxRight" << 3 << QSize(90 + 34, 60);
+}
+
+void tst_editing::directionBoxes()
+{
+    QFETCH(QString, box);
+    QFETCH(int, direction);
+    QFETCH(QSize, size);
+    load(photoPath);
+    auto *check = window->findChild<QCheckBox *>(box);
+    check->click();
+    QCOMPARE(DebugLog::renderings(), 2); // exactly one more
+    int checked = 0;
+    for (const char *name : {"checkBoxTop", "checkBoxLeft", "checkBoxRight", "checkBoxBottom"})
+        checked += window->findChild<QCheckBox *>(QLatin1String(name))->isChecked();
+    QCOMPARE(checked, 1);
+    QCOMPARE(window->GetDirection(), direction);
+    QCOMPARE(window->reflectionImage.size(), size);
+
+    ui().checkBoxBottom->click(); // back to bottom: one rendering, others cleared
+    QVERIFY(!check->isChecked());
+    QCOMPARE(DebugLog::renderings(), 3);
+    QCOMPARE(window->reflectionImage.size(), QSize(90, 60 + 22));
+}
+
+void tst_editing::uncheckingTheOnlyBoxRendersBottomNext()
+{
+    load(photoPath);
+    ui().checkBoxTop->click();
+    QCOMPARE(DebugLog::renderings(), 2);
+    ui().checkBoxTop->click(); // unchecked: none checked, nothing rendered
+    QCOMPARE(DebugLog::renderings(), 2);
+    QCOMPARE(window->GetDirection(), 1);
+    emit ui().refSize->sliderReleased();
+    // Bottom: the picture stays on top.
+    QCOMPARE(window->reflectionImage.copy(0, 0, 90, 60), photo.convertToFormat(QImage::Format_ARGB32));
+    // Several boxes at once (the panel prevents it): top, then left, then right.
+    const QSignalBlocker blockTop(ui().checkBoxTop), blockLeft(ui().checkBoxLeft),
+        blockRight(ui().checkBoxRight);
+    ui().checkBoxRight->setChecked(true);
+    ui().checkBoxLeft->setChecked(true);
+    QCOMPARE(window->GetDirection(), 2);
+    ui().checkBoxTop->setChecked(true);
+    QCOMPARE(window->GetDirection(), 0);
+}
+
+void tst_editing::transparentModeDisablesColour()
+{
+    ui().refInterval->setValue(50);
+    load(photoPath);
+    ui().cbTransparent->click();
+    QVERIFY(!ui().txtColor->isEnabled());
+    QVERIFY(!ui().btColorPicker->isEnabled());
+    QCOMPARE(DebugLog::renderings(), 2);
+    QCOMPARE(window->reflectionImage.pixel(3, 65), 0u); // the gap is transparent
+    ui().cbTransparent->click();
+    QVERIFY(ui().btColorPicker->isEnabled());
+    QCOMPARE(ui().btColorPicker->styleSheet(), QStringLiteral("background-color: rgb(255, 255, 255);"));
+    QCOMPARE(DebugLog::renderings(), 3);
+    QCOMPARE(window->reflectionImage.pixel(3, 65), qRgb(255, 255, 255));
+}
+
+void tst_editing::chosenColour_data()
+{
+    QTest::addColumn<QColor>("colour");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("byButton");
+    QTest::newRow("small components keep two digits") << QColor(10, 20, 30) << "#0a141e" << false;
+    QTest::newRow("zero and full") << QColor(0, 128, 255) << "#0080ff" << true;
+}
+
+void tst_editing::chosenColour()
+{
+    QFETCH(QColor, colour);
+    QFETCH(QString, text);
+    QFETCH(bool, byButton);
+    ui().refInterval->setValue(50);
+    load(photoPath);
+    WhenShown<QColorDialog> answer([colour](QColorDialog *d) {
+        QCOMPARE(d->currentColor(), QColor(Qt::white)); // always opens on white
+        d->setCurrentColor(colour);
+        d->accept();
+    });
+    if (byButton)
+        ui().btColorPicker->click();
+    else
+        QTest::mouseClick(ui().txtColor, Qt::LeftButton);
+    QVERIFY(answer.done());
+    QCOMPARE(ui().txtColor->text(), text);
+    QCOMPARE(QColor(ui().txtColor->text()), colour); // the text names the colour chosen
+    QCOMPARE(ui().btColorPicker->styleSheet(), QStringLiteral("background-color: rgb(%1, %2, %3);")
+                                                   .arg(colour.red())
+                                                   .arg(colour.green())
+                                                   .arg(colour.blue()));
+    QCOMPARE(DebugLog::renderings(), 2);
+    QCOMPARE(window->reflectionImage.pixel(3, 65), colour.rgb()); // gap in the new colour
+}
+
+void tst_editing::cancelledColourChangesNothing()
+{
+    load(photoPath);
+    WhenShown<QColorDialog> answer([](QColorDialog *d) {
+        d->setCurrentColor(Qt::red);
+        d->reject();
+    });
+    QTest::keyClick(ui().txtColor, Qt::Key_Return);
+    QVERIFY(answer.done());
+    QCOMPARE(ui().txtColor->text(), QStringLiteral("#ffffff"));
+    QCOMPARE(DebugLog::renderings(), 1);
+    QCOMPARE(window->bgcolor.r + window->bgcolor.g + window->bgcolor.b, 3 * 255);
+}
+
+// Holds the pool's only thread until released, so a rendering stays pending
+// while the test acts inside the loading dialog's modal loop.
+class PoolGate
+{
+public:
+    PoolGate()
+    {
+        previous = QThreadPool::globalInstance()->maxThreadCount();
+        QThreadPool::globalInstance()->setMaxThreadCount(1);
+        blocker = QtConcurrent::run(QThreadPool::globalInstance(), [this] { gate.acquire(); });
+    }
+    ~PoolGate()
+    {
+        release();
+        blocker.waitForFinished();
+        QThreadPool::globalInstance()->setMaxThreadCount(previous);
+    }
+    void release()
+    {
+        if (!released)
+            gate.release();
+        released = true;
+    }
+
+private:
+    QSemaphore gate;
+    QFuture<void> blocker;
+    int previous = 0;
+    bool released = false;
+};
+
+void tst_editing::renderingUsesSettingsAtItsStart()
+{
+    load(photoPath);
+    PoolGate gate;
+    WhenShown<DlgLoading> meanwhile([this, &gate](DlgLoading *) {
+        ui().refSize->setValue(10); // changed while the task waits
+        ui().checkBoxLeft->setChecked(true);
+        gate.release();
+    });
+    ui().txtSize->setFocus();
+    ui().txtSize->selectAll();
+    QTest::keyClicks(ui().txtSize, QStringLiteral("50"));
+    QTest::keyClick(ui().txtSize, Qt::Key_Return);
+    QVERIFY(meanwhile.done());
+    QCOMPARE(window->reflectionImage.size(), QSize(90, 90)); // bottom, size 50
+}
+
+void tst_editing::oneRenderingAtATime()
+{
+    load(photoPath);
+    PoolGate gate;
+    bool stillShown = false;
+    WhenShown<DlgLoading> meanwhile([this, &gate, &stillShown](DlgLoading *dlg) {
+        // Neither Escape nor a close request ends the wait...
+        QTest::keyClick(dlg, Qt::Key_Escape);
+        dlg->close();
+        stillShown = dlg->isVisible();
+        // ...and a second rendering does not start.
+        QMetaObject::invokeMethod(window, "RunReflection");
+        gate.release();
+    });
+    emit ui().refSize->sliderReleased();
+    QVERIFY(meanwhile.done());
+    QVERIFY(stillShown);
+    QCOMPARE(DebugLog::renderings(), 2);
+    QVERIFY(!window->loadingDlg->isVisible());
+    QVERIFY(!window->renderPending);
+    emit ui().refSize->sliderReleased(); // and afterwards renders again
+    QCOMPARE(DebugLog::renderings(), 3);
+}
+
+void tst_editing::previewKeepsZoom()
+{
+    load(photoPath); // small: not fitted, shown 1:1
+    QCOMPARE(window->ui.graphicsView->transform().m11(), 1.0);
+    ui().pbZoomIn->click();
+    ui().pbZoomOut->click();
+    QVERIFY(qFuzzyCompare(window->ui.graphicsView->transform().m11(), 0.96));
+    emit ui().refSize->sliderReleased();
+    QVERIFY(qFuzzyCompare(window->ui.graphicsView->transform().m11(), 0.96));
+    ui().pbFit->click(); // fits only what is larger than the view
+    QVERIFY(qFuzzyCompare(window->ui.graphicsView->transform().m11(), 0.96));
+    ui().pbRawSize->click();
+    QCOMPARE(window->ui.graphicsView->transform().m11(), 1.0);
+
+    // A picture larger than the view is fitted whole after a load.
+    const QString big = savePhoto(QStringLiteral("big.png"), QImage(3000, 2000, QImage::Format_RGB32));
+    ui().pbZoomIn->click();
+    load(big);
+    const QRectF shown = window->ui.graphicsView->mapFromScene(window->scene->sceneRect()).boundingRect();
+    QVERIFY(shown.width() <= window->ui.graphicsView->width() + 1);
+    QVERIFY(shown.height() <= window->ui.graphicsView->height() + 1);
+}
+
+void tst_editing::failedLoadChangesNothing()
+{
+    load(photoPath);
+    const QImage before = window->reflectionImage;
+    const QGraphicsPixmapItem *item = window->pixmapItem;
+    const QString corrupt = dir.filePath(QStringLiteral("corrupt.jpg"));
+    QFile f(corrupt);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("\xff\xd8\xff not really a JPEG");
+    f.close();
+
+    QString title, text;
+    WhenShown<QMessageBox> message([&](QMessageBox *box) {
+        title = box->windowTitle();
+        text = box->text();
+        box->accept();
+    });
+    load(corrupt);
+    QVERIFY(message.done());
+    QCOMPARE(title, QStringLiteral("Failure"));
+    QCOMPARE(text, QStringLiteral("Photo loads error."));
+    QCOMPARE(ui().txtPicSelect->text(), photoPath);
+    QCOMPARE(window->sourceImage, photo.convertToFormat(QImage::Format_ARGB32));
+    QCOMPARE(window->reflectionImage, before);
+    QCOMPARE(window->pixmapItem, item);
+    QCOMPARE(DebugLog::renderings(), 1);
+}
+
+// An output whose lines are too long for QImage: a message, and the
+// previous picture and preview stay.
+void tst_editing::renderingThatCannotBeAllocated()
+{
+    load(photoPath);
+    const QImage before = window->reflectionImage;
+    const QGraphicsPixmapItem *item = window->pixmapItem;
+    static const uchar pixels[16] = {};
+    window->sourceImage = QImage(pixels, 30'000'000, 1, 120'000'000, QImage::Format_ARGB32);
+    ui().refSize->setValue(100);
+    ui().refInterval->setValue(100);
+    QString title;
+    WhenShown<QMessageBox> message([&](QMessageBox *box) {
+        title = box->windowTitle();
+        box->accept();
+    });
+    ui().checkBoxRight->click();
+    QVERIFY(message.done());
+    QCOMPARE(title, QStringLiteral("Failure"));
+    QCOMPARE(window->reflectionImage, before);
+    QCOMPARE(window->pixmapItem, item);
+    QVERIFY(!window->renderPending);
+}
+
+void tst_editing::exportPreselection_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<bool>("transparent");
+    QTest::addColumn<QString>("filter");
+    const QString jpg = QStringLiteral("JPG-Joint Photographic Experts Group(*.JPG)");
+    const QString png = QStringLiteral("PNG-Portable Network Graphics(*.PNG)");
+    const QString tiff = QStringLiteral("Tagged Image File Format(*.TIFF)");
+    const QString ico = QStringLiteral("Microsoft Icon(*.ICO)");
+    const QString first = QStringLiteral("BMP-Windows Bitmap(*.BMP)"); // nothing preselected
+    QTest::newRow("jpg") << "jpg" << false << jpg;
+    QTest::newRow("JPG") << "JPG" << false << jpg;
+    QTest::newRow("tif has no row") << "tif" << false << first;
+    QTest::newRow("tiff") << "tiff" << false << tiff;
+    QTest::newRow("ico") << "ico" << false << ico;
+    QTest::newRow("jpg transparent") << "jpg" << true << png;
+    QTest::newRow("JPG transparent") << "JPG" << true << png;
+    QTest::newRow("tif transparent") << "tif" << true << png;
+    QTest::newRow("tiff transparent keeps TIFF") << "tiff" << true << tiff;
+    QTest::newRow("ico transparent keeps ICO") << "ico" << true << ico;
+}
+
+void tst_editing::exportPreselection()
+{
+    QFETCH(QString, suffix);
+    QFETCH(bool, transparent);
+    QFETCH(QString, filter);
+    const QImage small = photo.scaled(32, 32);
+    const QByteArray format = suffix.toLower() == QLatin1String("jpg") ? "JPG" : suffix.toUpper().toLatin1();
+    const QString path = dir.filePath(QStringLiteral("pre.%1").arg(suffix));
+    QVERIFY(small.save(path, format.constData()));
+    load(path);
+    if (transparent)
+        ui().cbTransparent->click();
+
+    QString selected;
+    QStringList filters;
+    WhenShown<QFileDialog> answer([&](QFileDialog *d) {
+        selected = d->selectedNameFilter();
+        filters = d->nameFilters();
+        d->reject();
+    });
+    ui().btSavePic->click();
+    QVERIFY(answer.done());
+    QCOMPARE(selected, filter);
+    QCOMPARE(filters.size(), 9);
+    // Without transparency the rendering went back to the photo's format,
+    // even though the dialog was cancelled; with it, the alpha stays.
+    QCOMPARE(window->reflectionImage.format(),
+             transparent ? QImage::Format_ARGB32 : QImageReader(path).read().format());
+}
+
+void tst_editing::exportWritesPhotosOwnFormat()
+{
+    load(photoPath); // RGB32 photo
+    const QString out = dir.filePath(QStringLiteral("exported.png"));
+    QString title, text;
+    FileDialogAnswer answer(out);
+    WhenShown<QMessageBox> message([&](QMessageBox *box) {
+        title = box->windowTitle();
+        text = box->text();
+        box->accept();
+    });
+    QTest::keyClick(window, Qt::Key_S, Qt::AltModifier);
+    if (!answer.done()) // Alt+S may not be wired yet: use the button
+        ui().btSavePic->click();
+    QVERIFY(answer.done() && message.done());
+    QCOMPARE(title, QStringLiteral("Success"));
+    QCOMPARE(text, QStringLiteral("Reflection photo has been exported."));
+    QImage expected;
+    ComposeReflection(photo.convertToFormat(QImage::Format_ARGB32), expected, ReflectionSettings());
+    const QImage written(out);
+    QVERIFY(!written.hasAlphaChannel());
+    QCOMPARE_IMAGES(written.convertToFormat(QImage::Format_RGB32),
+                    expected.convertToFormat(QImage::Format_RGB32));
+}
+
+void tst_editing::exportBeforeAnyPhotoFails()
+{
+    const QString out = dir.filePath(QStringLiteral("nothing.png"));
+    QString title;
+    FileDialogAnswer answer(out);
+    WhenShown<QMessageBox> message([&](QMessageBox *box) {
+        title = box->windowTitle();
+        box->accept();
+    });
+    ui().btSavePic->click();
+    QVERIFY(answer.done() && message.done());
+    QCOMPARE(title, QStringLiteral("Failure"));
+    QVERIFY(!QFileInfo::exists(out));
+}
+
+QTEST_MAIN(tst_editing)
+#include "tst_editing.moc"

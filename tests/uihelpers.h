@@ -1,0 +1,129 @@
+#pragma once
+
+// Helpers for tests that reach into modal loops and into the desktop
+// services.
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QList>
+#include <QObject>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+#include <utility>
+
+// Catches every address handed to QDesktopServices::openUrl for the schemes
+// the program uses, so that no browser, mail program or viewer starts.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    UrlCatcher()
+    {
+        for (const char *scheme : schemes)
+            QDesktopServices::setUrlHandler(QLatin1String(scheme), this, "open");
+    }
+    ~UrlCatcher() override
+    {
+        for (const char *scheme : schemes)
+            QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
+    }
+
+    QList<QUrl> urls;
+
+public slots:
+    void open(const QUrl &url) { urls << url; }
+
+private:
+    static constexpr const char *schemes[] = {"http", "https", "mailto", "file"};
+};
+
+// Runs `act` on the first visible top-level T (a menu, a dialog) from inside
+// the event loop that shows it, as Qt's own dialog tests reach into exec()
+// (ExecCloseHelper in tst_qmessagebox). After five seconds without one it
+// closes whatever popup or modal window is up, so a test fails rather than
+// hangs in exec().
+template <typename T>
+class WhenShown
+{
+public:
+    explicit WhenShown(std::function<void(T *)> act) : act(std::move(act))
+    {
+        QObject::connect(&timer, &QTimer::timeout, &timer, [this] { poll(); });
+        clock.start();
+        timer.start(10);
+    }
+    WhenShown(const WhenShown &) = delete;
+    WhenShown &operator=(const WhenShown &) = delete;
+
+    bool done() const { return ran; }
+
+private:
+    void poll()
+    {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (QWidget *window : windows) {
+            T *found = qobject_cast<T *>(window);
+            if (found && found->isVisible()) {
+                // Stopped first: act may run a nested event loop.
+                timer.stop();
+                ran = true;
+                act(found);
+                return;
+            }
+        }
+        if (clock.hasExpired(5000)) {
+            timer.stop();
+            if (QWidget *popup = QApplication::activePopupWidget())
+                popup->close();
+            if (QWidget *modal = QApplication::activeModalWidget())
+                modal->close();
+        }
+    }
+
+    std::function<void(T *)> act;
+    QTimer timer;
+    QElapsedTimer clock;
+    bool ran = false;
+};
+
+// Answers the file dialog with `path`, and keeps answering until the dialog
+// has gone, as a person clicking again would.
+class FileDialogAnswer
+{
+public:
+    explicit FileDialogAnswer(const QString &path)
+    {
+        QObject::connect(&timer, &QTimer::timeout, &timer, [this, path] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *d = qobject_cast<QFileDialog *>(w);
+                if (d && d->isVisible()) {
+                    answered = true;
+                    // Typed into the name box, as a person does: selectFile()
+                    // leaves the box alone while it has the focus.
+                    if (auto *edit = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                        edit->setText(path);
+                    else
+                        d->selectFile(path);
+                    QMetaObject::invokeMethod(d, "accept"); // as the Open or Save button does
+                    return;
+                }
+            }
+            if (answered || ++ticks > 500)
+                timer.stop();
+        });
+        timer.start(10);
+    }
+    bool done() const { return answered; }
+
+private:
+    QTimer timer;
+    bool answered = false;
+    int ticks = 0;
+};
