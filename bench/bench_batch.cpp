@@ -32,25 +32,6 @@ constexpr int ReflectionRows = PhotoHeight * 38 / 100; // the default size
 constexpr int UnfadedRows = ReflectionRows * 30 / 100; // the default depth
 const QString ImageMagick = QStringLiteral("/usr/bin/convert");
 
-// Something like a photo: smooth gradients with grain, so that JPEG coding
-// costs what it costs on real pictures. `seed` makes each one its own.
-QImage makePhoto(quint32 seed)
-{
-    QImage img(PhotoWidth, PhotoHeight, QImage::Format_RGB32);
-    QRandomGenerator rng(seed);
-    const int shift = int(seed * 37 % 64);
-    for (int y = 0; y < PhotoHeight; ++y) {
-        QRgb *line = reinterpret_cast<QRgb *>(img.scanLine(y));
-        for (int x = 0; x < PhotoWidth; ++x) {
-            const int grain = int(rng.bounded(24u)) - 12;
-            line[x] = qRgb(qBound(0, x * 255 / PhotoWidth + grain, 255),
-                           qBound(0, y * 255 / PhotoHeight + grain, 255),
-                           qBound(0, 128 + (((x + shift) ^ y) & 63) + grain, 255));
-        }
-    }
-    return img;
-}
-
 struct Folders
 {
     QTemporaryDir root;
@@ -72,7 +53,7 @@ const Folders &folders()
         f->source = f->target("photos");
         for (int i = 0; i < Photos; ++i) {
             const QString path = f->source + QStringLiteral("photo%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
-            makePhoto(quint32(i + 1)).save(path, "JPG", 90);
+            benchutil::makePhoto(PhotoWidth, PhotoHeight, quint32(i + 1)).save(path, "JPG", 90);
             f->photos.append(path);
         }
         return f;

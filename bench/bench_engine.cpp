@@ -22,26 +22,9 @@ namespace {
 constexpr int PhotoWidth = 6000;
 constexpr int PhotoHeight = 4000;
 
-// Something like a photo: smooth gradients with grain, so that JPEG
-// coding costs what it costs on real pictures.
-QImage makePhoto(int w, int h)
-{
-    QImage img(w, h, QImage::Format_ARGB32);
-    QRandomGenerator rng(42);
-    for (int y = 0; y < h; ++y) {
-        QRgb *line = reinterpret_cast<QRgb *>(img.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const int grain = int(rng.bounded(24u)) - 12;
-            line[x] = qRgb(qBound(0, x * 255 / w + grain, 255), qBound(0, y * 255 / h + grain, 255),
-                           qBound(0, 128 + ((x ^ y) & 63) + grain, 255));
-        }
-    }
-    return img;
-}
-
 const QImage &photo()
 {
-    static const QImage p = makePhoto(PhotoWidth, PhotoHeight);
+    static const QImage p = benchutil::makePhoto(PhotoWidth, PhotoHeight, 42, QImage::Format_ARGB32);
     return p;
 }
 

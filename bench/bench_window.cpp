@@ -33,16 +33,7 @@ QTemporaryDir &workDir()
 QString photoPath()
 {
     static const QString path = [] {
-        QImage img(PhotoWidth, PhotoHeight, QImage::Format_RGB32);
-        QRandomGenerator rng(42);
-        for (int y = 0; y < PhotoHeight; ++y) {
-            QRgb *line = reinterpret_cast<QRgb *>(img.scanLine(y));
-            for (int x = 0; x < PhotoWidth; ++x) {
-                const int grain = int(rng.bounded(24u)) - 12;
-                line[x] = qRgb(qBound(0, x * 255 / PhotoWidth + grain, 255),
-                               qBound(0, y * 255 / PhotoHeight + grain, 255), qBound(0, 128 + grain, 255));
-            }
-        }
+        const QImage img = benchutil::makePhoto(PhotoWidth, PhotoHeight);
         const QString p = workDir().filePath(QStringLiteral("photo.jpg"));
         img.save(p, "JPG", 90);
         return p;

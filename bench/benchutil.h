@@ -3,6 +3,9 @@
 // Shared by the benchmark programs: a reporter that keeps the median of every
 // case and, at the end, prints each case as a ratio to the baseline it names.
 
+#include <QImage>
+#include <QRandomGenerator>
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -11,6 +14,24 @@
 #include <vector>
 
 namespace benchutil {
+
+// Something like a photo: smooth gradients with grain, so that JPEG coding
+// costs what it costs on real pictures. Each seed gives its own picture.
+inline QImage makePhoto(int w, int h, quint32 seed = 42, QImage::Format format = QImage::Format_RGB32)
+{
+    QImage img(w, h, format);
+    QRandomGenerator rng(seed);
+    const int shift = int(seed * 37 % 64);
+    for (int y = 0; y < h; ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(img.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const int grain = int(rng.bounded(24u)) - 12;
+            line[x] = qRgb(qBound(0, x * 255 / w + grain, 255), qBound(0, y * 255 / h + grain, 255),
+                           qBound(0, 128 + (((x + shift) ^ y) & 63) + grain, 255));
+        }
+    }
+    return img;
+}
 
 struct Ratio
 {
