@@ -1,8 +1,14 @@
 #pragma once
 
+#include "reflectionsettings.h"
+
+#include <QBuffer>
+#include <QFile>
 #include <QImage>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QString>
+#include <QStringList>
 
 namespace TestUtils {
 
@@ -11,8 +17,20 @@ inline QString pathForTestFile(const QString &name)
     return QStringLiteral(GLASSMERE_TEST_DATA_DIR "/") + name;
 }
 
+inline QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 // Empty when both pictures have the same size, format and pixels; otherwise
-// says where they first differ, for the failure message.
+// where they first differ, for the failure message.
 inline QString imageDifference(const QImage &actual, const QImage &expected)
 {
     if (actual.isNull() != expected.isNull())
@@ -45,6 +63,69 @@ inline QImage randomImage(QRandomGenerator &rng, int w, int h, QImage::Format fo
             img.setPixel(x, y, rng.generate());
     return format == QImage::Format_ARGB32 ? img : img.convertToFormat(format);
 }
+
+inline ReflectionSettings settings(int direction, int size, int depth, int interval,
+                                   _RGB colour = {255, 255, 255}, bool transparent = false)
+{
+    ReflectionSettings s;
+    s.direction = direction;
+    s.size = size;
+    s.depth = depth;
+    s.interval = interval;
+    s.bgcolor = colour;
+    s.transparent = transparent;
+    return s;
+}
+
+// A JPEG of a landscape frame, left half red and right half blue, tagged
+// "turn clockwise" (Exif orientation 6) as a camera held upright tags it.
+inline QByteArray uprightJpeg()
+{
+    QImage frame(40, 20, QImage::Format_RGB32);
+    frame.fill(Qt::red);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 20; x < 40; ++x)
+            frame.setPixel(x, y, qRgb(0, 0, 255));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    frame.save(&buffer, "JPG", 95);
+    const QByteArray tiff =
+        QByteArray::fromHex("4d4d002a000000080001011200030000000100060000") + QByteArray(4, '\0');
+    const QByteArray payload = QByteArray("Exif", 4) + QByteArray(2, '\0') + tiff;
+    const quint16 length = quint16(payload.size() + 2);
+    QByteArray segment = QByteArray::fromHex("ffe1");
+    segment += char(length >> 8);
+    segment += char(length & 0xff);
+    QByteArray jpeg = buffer.data();
+    jpeg.insert(2, segment + payload); // right after the SOI marker
+    return jpeg;
+}
+
+#ifdef GLASSMERE_REFLECT
+struct CliResult
+{
+    int exitCode = -1; // -1: did not finish normally
+    QString out;
+    QString err;
+};
+
+// Runs glassmere-reflect to the end; standard error goes to `stderrFile`
+// when one is given (a terminal, say).
+inline CliResult runCli(const QStringList &args, const QString &stderrFile = QString())
+{
+    QProcess p;
+    if (!stderrFile.isEmpty())
+        p.setStandardErrorFile(stderrFile);
+    p.start(QStringLiteral(GLASSMERE_REFLECT), args);
+    CliResult r;
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.exitCode = p.exitCode();
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+#endif
 
 } // namespace TestUtils
 

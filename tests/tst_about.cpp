@@ -46,7 +46,6 @@ private slots:
 
     void productTexts();
     void linkMarkup();
-    void popupWithBanner();
     void linksOpenOnTheDesktop_data();
     void linksOpenOnTheDesktop();
     void closes_data();
@@ -102,18 +101,6 @@ void tst_About::linkMarkup()
                  QStringLiteral("<a href=\"") + page + QStringLiteral("\">") + page + QStringLiteral("</a>"));
         QVERIFY(home->openExternalLinks());
     }
-}
-
-void tst_About::popupWithBanner()
-{
-    about dialog;
-    // A popup: no frame, no title bar, closed by a click outside. (Qt adds
-    // the usual title-bar hints by itself; a popup has no use for them.)
-    QCOMPARE(dialog.windowType(), Qt::Popup);
-
-    auto *banner = dialog.findChild<QLabel *>(QStringLiteral("label"));
-    QVERIFY(banner);
-    QCOMPARE(banner->pixmap().size(), QSize(372, 67));
 }
 
 void tst_About::linksOpenOnTheDesktop_data()

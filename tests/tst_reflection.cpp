@@ -1,7 +1,5 @@
-// The renderer, held to its pixel rules: hand-worked cases at the edges, and
-// a seeded random sweep against a deliberately plain implementation that
-// turns the picture, trims it and renders the bottom reflection pixel by
-// pixel, the way the rules are written.
+// The renderer: hand-worked cases at the edges, and a seeded random sweep
+// against a deliberately plain per-pixel implementation of the rules.
 
 #include "reflection.h"
 #include "testutils.h"
@@ -78,19 +76,6 @@ QImage plainCompose(const QImage &source, const ReflectionSettings &s)
     return turn(plainBottom(work, s.bgcolor, s.size, s.depth, s.interval, s.transparent), s.direction, true);
 }
 
-ReflectionSettings settings(int direction, int size, int depth, int interval, _RGB colour = {255, 255, 255},
-                            bool transparent = false)
-{
-    ReflectionSettings s;
-    s.direction = direction;
-    s.size = size;
-    s.depth = depth;
-    s.interval = interval;
-    s.bgcolor = colour;
-    s.transparent = transparent;
-    return s;
-}
-
 QImage render(const QImage &src, const ReflectionSettings &s)
 {
     QImage out;
@@ -110,6 +95,8 @@ QImage column(std::initializer_list<QRgb> pixels)
 
 } // namespace
 
+using TestUtils::settings;
+
 Q_DECLARE_METATYPE(_RGB)
 
 class tst_reflection : public QObject
@@ -117,7 +104,6 @@ class tst_reflection : public QObject
     Q_OBJECT
 
 private slots:
-    void defaults();
     void workedExample();
     void geometry_data();
     void geometry();
@@ -135,18 +121,8 @@ private slots:
     void randomCrossCheck();
 };
 
-void tst_reflection::defaults()
-{
-    const ReflectionSettings s;
-    QCOMPARE(s.direction, 1);
-    QCOMPARE(s.size, 38);
-    QCOMPARE(s.depth, 30);
-    QCOMPARE(s.interval, 0);
-    QCOMPARE(s.bgcolor.r + s.bgcolor.g + s.bgcolor.b, 3 * 255);
-    QVERIFY(!s.transparent);
-}
-
-// A 400 x 300 photo with the default settings, worked out by hand.
+// A 400 x 300 photo with the default settings (bottom, size 38, depth 30,
+// white), worked out by hand.
 void tst_reflection::workedExample()
 {
     QRandomGenerator rng(7);

@@ -5,11 +5,17 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
+#include <QImage>
 #include <QLineEdit>
 #include <QList>
+#include <QMessageBox>
 #include <QObject>
+#include <QRegularExpression>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -127,3 +133,59 @@ private:
     bool answered = false;
     int ticks = 0;
 };
+
+// Records and closes every message box that opens while it lives, from a
+// timer inside the box's own event loop.
+class MessageBoxCloser
+{
+public:
+    struct Message
+    {
+        QMessageBox::Icon icon;
+        QString title;
+        QString text;
+        QWidget *parent;
+    };
+
+    MessageBoxCloser()
+    {
+        QObject::connect(&timer, &QTimer::timeout, &timer, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            messages.append({box->icon(), box->windowTitle(), box->text(), box->parentWidget()});
+            box->done(QMessageBox::Ok);
+        });
+        timer.start(10);
+    }
+    QList<Message> messages;
+
+private:
+    QTimer timer;
+};
+
+// What the system delivers for a double click: press, release, double
+// click, release. QTest::mouseDClick alone sends only the third.
+inline void doubleClick(QWidget *widget, const QPoint &at, Qt::MouseButton button = Qt::LeftButton)
+{
+    QTest::mousePress(widget, button, {}, at);
+    QTest::mouseRelease(widget, button, {}, at);
+    QTest::mouseDClick(widget, button, {}, at);
+    QTest::mouseRelease(widget, button, {}, at);
+}
+
+// Makes `appDir` look installed: a 1 x 1 stand-in for every frame image the
+// skin names under its style folder.
+inline bool makeStandInStyle(const QString &appDir)
+{
+    QFile skin(QStringLiteral(":/Glassmere/Resources/skin.txt"));
+    if (!skin.open(QIODevice::ReadOnly) || !QDir(appDir).mkpath(QStringLiteral("style")))
+        return false;
+    QImage standIn(1, 1, QImage::Format_ARGB32);
+    standIn.fill(Qt::gray);
+    const QRegularExpression image(QStringLiteral("%currentPath%/style/([^)\\s\"']+)"));
+    for (auto it = image.globalMatch(QString::fromLatin1(skin.readAll())); it.hasNext();)
+        if (!standIn.save(appDir + QStringLiteral("/style/") + it.next().captured(1), "PNG"))
+            return false;
+    return true;
+}
