@@ -143,6 +143,7 @@ private:
     friend class tst_editing;
 
     void ShowLoading();
+    void keepOnlyDirection(QCheckBox *kept);
     void deliverRendering(const QImage &rendering, bool allocationFailed);
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -103,47 +103,39 @@ void Glassmere::txtInterval_editingFinished()
 }
 
 // Direction: exclusive by code, so that unchecking the only box leaves
-// none checked (which renders at the bottom next time). The unchecks below
-// come back here as toggled(false), which does nothing.
+// none checked (which renders at the bottom next time).
+
+void Glassmere::keepOnlyDirection(QCheckBox *kept)
+{
+    // The boxes unchecked here come back as toggled(false), which does nothing.
+    for (QCheckBox *box : {ui.checkBoxBottom, ui.checkBoxLeft, ui.checkBoxRight, ui.checkBoxTop})
+        if (box != kept)
+            box->setChecked(false);
+    RunReflection();
+}
 
 void Glassmere::on_checkBoxTop_toggled(bool checked)
 {
-    if (!checked)
-        return;
-    ui.checkBoxBottom->setChecked(false);
-    ui.checkBoxLeft->setChecked(false);
-    ui.checkBoxRight->setChecked(false);
-    RunReflection();
+    if (checked)
+        keepOnlyDirection(ui.checkBoxTop);
 }
 
 void Glassmere::on_checkBoxLeft_toggled(bool checked)
 {
-    if (!checked)
-        return;
-    ui.checkBoxBottom->setChecked(false);
-    ui.checkBoxRight->setChecked(false);
-    ui.checkBoxTop->setChecked(false);
-    RunReflection();
+    if (checked)
+        keepOnlyDirection(ui.checkBoxLeft);
 }
 
 void Glassmere::on_checkBoxBottom_toggled(bool checked)
 {
-    if (!checked)
-        return;
-    ui.checkBoxLeft->setChecked(false);
-    ui.checkBoxRight->setChecked(false);
-    ui.checkBoxTop->setChecked(false);
-    RunReflection();
+    if (checked)
+        keepOnlyDirection(ui.checkBoxBottom);
 }
 
 void Glassmere::on_checkBoxRight_toggled(bool checked)
 {
-    if (!checked)
-        return;
-    ui.checkBoxBottom->setChecked(false);
-    ui.checkBoxLeft->setChecked(false);
-    ui.checkBoxTop->setChecked(false);
-    RunReflection();
+    if (checked)
+        keepOnlyDirection(ui.checkBoxRight);
 }
 
 void Glassmere::on_cbTransparent_toggled(bool checked)
