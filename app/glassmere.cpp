@@ -1,6 +1,8 @@
 #include "glassmere.h"
+#include "ui_glassmere.h"
 
 #include "rangevalidator.h"
+#include "rendercontroller.h"
 #include "skin.h"
 #include "windowgeometry.h"
 #include "widgets/dlgloading.h"
@@ -10,6 +12,7 @@
 #include <QGraphicsScene>
 #include <QGuiApplication>
 #include <QIntValidator>
+#include <QMouseEvent>
 #include <QRegion>
 #include <QScreen>
 #include <QWindow>
@@ -20,18 +23,18 @@ Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
     // X11 and Wayland keep the window manager's frame outside the reach of
     // a window mask, so the frame is switched off and the mask only trims
     // the empty band the form leaves around the skinned content.
-    : QMainWindow(parent, flags | Qt::FramelessWindowHint)
+    : QMainWindow(parent, flags | Qt::FramelessWindowHint), ui(new Ui::GlassmereClass)
 {
     // Before the form: every widget is created under the final style sheet.
     SetWinStyle();
-    ui.setupUi(this);
+    ui->setupUi(this);
     setupConnections();
     setupPreview();
 
-    transparent = ui.cbTransparent->isChecked();
+    transparent = ui->cbTransparent->isChecked();
     bgcolor = _RGB{255, 255, 255};
 
-    ui.progressBar->setVisible(false);
+    ui->progressBar->setVisible(false);
 
     CreateActionMenu();
 
@@ -39,12 +42,21 @@ Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
 
     loadingDlg = new DlgLoading(nullptr);
     loadingDlg->installEventFilter(this);
+
+    renderer = new RenderController(this);
+    renderer->setObjectName(QStringLiteral("renderController"));
+    connect(renderer, &RenderController::finished, this, &Glassmere::deliverRendering);
+    connect(renderer, &RenderController::failed, this, [this] {
+        // Keep the previous picture and preview; RunReflection reports.
+        renderFailed = true;
+        loadingDlg->close();
+    });
 }
 
 Glassmere::~Glassmere()
 {
     // A task still running would hand its picture to a deleted window.
-    renderFuture.waitForFinished();
+    renderer->waitForIdle();
     // Children still emit on their way out (a focused line edit reports
     // editingFinished as it goes); none of that may reach this window's
     // slots once it is half destroyed.
@@ -56,48 +68,49 @@ Glassmere::~Glassmere()
         scene = nullptr;
     }
     delete loadingDlg;
+    delete ui;
 }
 
 void Glassmere::setupConnections()
 {
     // Title bar: a double click maximises or restores, like btnMax
-    connect(ui.label_Top, &QLabelEx::doubleClicked, this, &Glassmere::on_btnMax_clicked);
-    connect(ui.frame_Title, &QFrameEx::doubleClicked, this, &Glassmere::on_btnMax_clicked);
-    connect(ui.frame_TopButton, &QFrameEx::doubleClicked, this, &Glassmere::on_btnMax_clicked);
+    connect(ui->label_Top, &QLabelEx::doubleClicked, this, &Glassmere::on_btnMax_clicked);
+    connect(ui->frame_Title, &QFrameEx::doubleClicked, this, &Glassmere::on_btnMax_clicked);
+    connect(ui->frame_TopButton, &QFrameEx::doubleClicked, this, &Glassmere::on_btnMax_clicked);
 
     // Clickable read-only boxes open their dialogs
-    connect(ui.txtColor, &QLineEditEx::clicked, this, &Glassmere::TxtColorPressEvent);
-    connect(ui.txtPicDir, &QLineEditEx::clicked, this, &Glassmere::AddPicDir);
-    connect(ui.txtResultDir, &QLineEditEx::clicked, this, &Glassmere::PicResultDir);
-    connect(ui.txtPicSelect, &QLineEditEx::clicked, this, &Glassmere::AddPic);
+    connect(ui->txtColor, &QLineEditEx::clicked, this, &Glassmere::TxtColorPressEvent);
+    connect(ui->txtPicDir, &QLineEditEx::clicked, this, &Glassmere::AddPicDir);
+    connect(ui->txtResultDir, &QLineEditEx::clicked, this, &Glassmere::PicResultDir);
+    connect(ui->txtPicSelect, &QLineEditEx::clicked, this, &Glassmere::AddPic);
 
     // Settings panel: text boxes feed the sliders, sliders rewrite the text
     // boxes, and a released handle renders. txtInterval's returnPressed is
     // deliberately left alone: Return renders there only for a new value.
-    connect(ui.txtInterval, &QLineEdit::editingFinished, this, &Glassmere::txtInterval_editingFinished);
-    connect(ui.refInterval, &QSlider::valueChanged, this, &Glassmere::refInterval_valueChanged);
-    connect(ui.refInterval, &QSlider::sliderReleased, this, &Glassmere::refInterval_sliderReleased);
-    connect(ui.txtDepth, &QLineEdit::returnPressed, this, &Glassmere::txtDepth_returnPressed);
-    connect(ui.txtDepth, &QLineEdit::editingFinished, this, &Glassmere::txtDepth_editingFinished);
-    connect(ui.refDepth, &QSlider::valueChanged, this, &Glassmere::refDepth_valueChanged);
-    connect(ui.refDepth, &QSlider::sliderReleased, this, &Glassmere::refDepth_sliderReleased);
-    connect(ui.txtSize, &QLineEdit::returnPressed, this, &Glassmere::txtSize_returnPressed);
-    connect(ui.txtSize, &QLineEdit::editingFinished, this, &Glassmere::txtSize_editingFinished);
-    connect(ui.refSize, &QSlider::valueChanged, this, &Glassmere::refSize_valueChanged);
-    connect(ui.refSize, &QSlider::sliderReleased, this, &Glassmere::refSize_sliderReleased);
+    connect(ui->txtInterval, &QLineEdit::editingFinished, this, &Glassmere::txtInterval_editingFinished);
+    connect(ui->refInterval, &QSlider::valueChanged, this, &Glassmere::refInterval_valueChanged);
+    connect(ui->refInterval, &QSlider::sliderReleased, this, &Glassmere::refInterval_sliderReleased);
+    connect(ui->txtDepth, &QLineEdit::returnPressed, this, &Glassmere::txtDepth_returnPressed);
+    connect(ui->txtDepth, &QLineEdit::editingFinished, this, &Glassmere::txtDepth_editingFinished);
+    connect(ui->refDepth, &QSlider::valueChanged, this, &Glassmere::refDepth_valueChanged);
+    connect(ui->refDepth, &QSlider::sliderReleased, this, &Glassmere::refDepth_sliderReleased);
+    connect(ui->txtSize, &QLineEdit::returnPressed, this, &Glassmere::txtSize_returnPressed);
+    connect(ui->txtSize, &QLineEdit::editingFinished, this, &Glassmere::txtSize_editingFinished);
+    connect(ui->refSize, &QSlider::valueChanged, this, &Glassmere::refSize_valueChanged);
+    connect(ui->refSize, &QSlider::sliderReleased, this, &Glassmere::refSize_sliderReleased);
 }
 
 void Glassmere::setupPreview()
 {
     scene = new QGraphicsScene();
-    ui.graphicsView->setScene(scene);
+    ui->graphicsView->setScene(scene);
 }
 
 void Glassmere::setupValidators()
 {
-    ui.txtSize->setValidator(new RangeValidator(0, 100, this));
-    ui.txtDepth->setValidator(new RangeValidator(0, 100, this));
-    ui.txtInterval->setValidator(new RangeValidator(-80, 100, this));
+    ui->txtSize->setValidator(new RangeValidator(0, 100, this));
+    ui->txtDepth->setValidator(new RangeValidator(0, 100, this));
+    ui->txtInterval->setValidator(new RangeValidator(-80, 100, this));
 }
 
 void Glassmere::SetWinStyle()

@@ -1,6 +1,7 @@
 // The context menu, the keyboard shortcuts, the web links and the About box.
 
 #include "glassmere.h"
+#include "ui_glassmere.h"
 
 #include "helpmanual.h"
 #include "productinfo.h"
@@ -28,24 +29,24 @@ QUrl homePageUrl()
 
 void Glassmere::CreateActionMenu()
 {
-    ui.actionMenuHelper->setShortcut(QKeySequence(tr("F1")));
+    ui->actionMenuHelper->setShortcut(QKeySequence(tr("F1")));
 
     // A build without a home page has nothing to visit or to check for
     // updates against; the entries stay in the menu, greyed out.
     const bool hasHomePage = !homePageUrl().isEmpty();
-    ui.actionCheck_for_New_Version->setEnabled(hasHomePage);
-    ui.actionVisit_Our_Web_Site->setEnabled(hasHomePage);
+    ui->actionCheck_for_New_Version->setEnabled(hasHomePage);
+    ui->actionVisit_Our_Web_Site->setEnabled(hasHomePage);
 }
 
 void Glassmere::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu menu;
-    menu.addAction(ui.actionMenuHelper);
+    menu.addAction(ui->actionMenuHelper);
     menu.addSeparator();
-    menu.addAction(ui.actionCheck_for_New_Version);
+    menu.addAction(ui->actionCheck_for_New_Version);
     menu.addSeparator();
-    menu.addAction(ui.actionVisit_Our_Web_Site);
-    menu.addAction(ui.actionAbout_Us);
+    menu.addAction(ui->actionVisit_Our_Web_Site);
+    menu.addAction(ui->actionAbout_Us);
     // The screen position the request carries: with a window manager's frame
     // or a compositor in between, the window's own position is not reliable.
     menu.exec(event->globalPos());

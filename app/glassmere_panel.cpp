@@ -3,6 +3,7 @@
 // rendering reads them when it starts.
 
 #include "glassmere.h"
+#include "ui_glassmere.h"
 
 #include <QColorDialog>
 #include <QDebug>
@@ -25,17 +26,17 @@ QString colourText(const _RGB &c)
 
 void Glassmere::refSize_valueChanged(int value)
 {
-    ui.txtSize->setText(QString::number(value));
+    ui->txtSize->setText(QString::number(value));
 }
 
 void Glassmere::refDepth_valueChanged(int value)
 {
-    ui.txtDepth->setText(QString::number(value));
+    ui->txtDepth->setText(QString::number(value));
 }
 
 void Glassmere::refInterval_valueChanged(int value)
 {
-    ui.txtInterval->setText(QString::number(value));
+    ui->txtInterval->setText(QString::number(value));
 }
 
 void Glassmere::refSize_sliderReleased()
@@ -58,19 +59,19 @@ void Glassmere::refInterval_sliderReleased()
 
 void Glassmere::txtSize_returnPressed()
 {
-    ui.refSize->setValue(ui.txtSize->text().toInt(nullptr, 10));
+    ui->refSize->setValue(ui->txtSize->text().toInt(nullptr, 10));
     RunReflection(); // on every Return, changed or not
 }
 
 void Glassmere::txtDepth_returnPressed()
 {
-    ui.refDepth->setValue(ui.txtDepth->text().toInt(nullptr, 10));
+    ui->refDepth->setValue(ui->txtDepth->text().toInt(nullptr, 10));
     RunReflection();
 }
 
 void Glassmere::txtInterval_returnPressed()
 {
-    ui.refInterval->setValue(ui.txtInterval->text().toInt(nullptr, 10));
+    ui->refInterval->setValue(ui->txtInterval->text().toInt(nullptr, 10));
     RunReflection();
 }
 
@@ -80,13 +81,13 @@ void Glassmere::txtInterval_returnPressed()
 
 void Glassmere::txtSize_editingFinished()
 {
-    if (ui.refSize->value() != ui.txtSize->text().toInt(nullptr, 10))
+    if (ui->refSize->value() != ui->txtSize->text().toInt(nullptr, 10))
         txtSize_returnPressed();
 }
 
 void Glassmere::txtDepth_editingFinished()
 {
-    if (ui.refDepth->value() != ui.txtDepth->text().toInt(nullptr, 10))
+    if (ui->refDepth->value() != ui->txtDepth->text().toInt(nullptr, 10))
         txtDepth_returnPressed();
 }
 
@@ -94,11 +95,11 @@ void Glassmere::txtDepth_editingFinished()
 // the value differs.
 void Glassmere::txtInterval_editingFinished()
 {
-    const int value = ui.txtInterval->text().toInt(nullptr, 10);
-    if (value == ui.refInterval->value())
+    const int value = ui->txtInterval->text().toInt(nullptr, 10);
+    if (value == ui->refInterval->value())
         return;
     qDebug() << "ui.txtInterval\uff1a" << value;
-    qDebug() << "ui.refInterval\uff1a" << ui.refInterval->value();
+    qDebug() << "ui.refInterval\uff1a" << ui->refInterval->value();
     txtInterval_returnPressed();
 }
 
@@ -108,7 +109,7 @@ void Glassmere::txtInterval_editingFinished()
 void Glassmere::keepOnlyDirection(QCheckBox *kept)
 {
     // The boxes unchecked here come back as toggled(false), which does nothing.
-    for (QCheckBox *box : {ui.checkBoxBottom, ui.checkBoxLeft, ui.checkBoxRight, ui.checkBoxTop})
+    for (QCheckBox *box : {ui->checkBoxBottom, ui->checkBoxLeft, ui->checkBoxRight, ui->checkBoxTop})
         if (box != kept)
             box->setChecked(false);
     RunReflection();
@@ -117,31 +118,31 @@ void Glassmere::keepOnlyDirection(QCheckBox *kept)
 void Glassmere::on_checkBoxTop_toggled(bool checked)
 {
     if (checked)
-        keepOnlyDirection(ui.checkBoxTop);
+        keepOnlyDirection(ui->checkBoxTop);
 }
 
 void Glassmere::on_checkBoxLeft_toggled(bool checked)
 {
     if (checked)
-        keepOnlyDirection(ui.checkBoxLeft);
+        keepOnlyDirection(ui->checkBoxLeft);
 }
 
 void Glassmere::on_checkBoxBottom_toggled(bool checked)
 {
     if (checked)
-        keepOnlyDirection(ui.checkBoxBottom);
+        keepOnlyDirection(ui->checkBoxBottom);
 }
 
 void Glassmere::on_checkBoxRight_toggled(bool checked)
 {
     if (checked)
-        keepOnlyDirection(ui.checkBoxRight);
+        keepOnlyDirection(ui->checkBoxRight);
 }
 
 void Glassmere::on_cbTransparent_toggled(bool checked)
 {
     transparent = checked;
-    ui.frameColor->setEnabled(!checked); // the colour takes no part meanwhile
+    ui->frameColor->setEnabled(!checked); // the colour takes no part meanwhile
     if (!checked)
         UpdateReflecitonColor();
     RunReflection();
@@ -156,7 +157,7 @@ void Glassmere::on_btColorPicker_clicked()
         return;
     colour.getRgb(&bgcolor.r, &bgcolor.g, &bgcolor.b);
     UpdateReflecitonColor();
-    ui.txtColor->setText(colourText(bgcolor));
+    ui->txtColor->setText(colourText(bgcolor));
     RunReflection();
 }
 
@@ -172,6 +173,6 @@ void Glassmere::on_txtColor_returnPressed()
 
 void Glassmere::UpdateReflecitonColor()
 {
-    ui.btColorPicker->setStyleSheet(
+    ui->btColorPicker->setStyleSheet(
         QStringLiteral("background-color: rgb(%1, %2, %3);").arg(bgcolor.r).arg(bgcolor.g).arg(bgcolor.b));
 }

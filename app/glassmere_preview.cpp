@@ -1,15 +1,15 @@
 // Rendering on the thread pool behind the loading dialog, and the preview
 // with its zoom buttons.
 //
-// The settings are gathered on the GUI thread just before the task starts
-// and the finished picture comes back inside the queued call, so the pool
-// thread touches no widget and no member. Only one rendering runs at a
-// time, and the loading dialog cannot be dismissed before its picture has
-// arrived.
+// The settings are gathered on the GUI thread just before the rendering
+// starts; the RenderController hands the picture back on the GUI thread.
+// Only one rendering runs at a time, and the loading dialog cannot be
+// dismissed before its picture has arrived.
 
 #include "glassmere.h"
+#include "ui_glassmere.h"
 
-#include "reflection.h"
+#include "rendercontroller.h"
 #include "widgets/dlgloading.h"
 
 #include <QDebug>
@@ -17,32 +17,15 @@
 #include <QGraphicsScene>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
-
-// Runs on a pool thread: renders `source` and hands the picture to the GUI
-// thread. The window outlives the task (its destructor waits for it).
-void RenderTask(Glassmere *window, QImage source, ReflectionSettings settings)
-{
-    QImage rendering;
-    ComposeReflection(source, rendering, settings);
-    // A null picture with rows to show means the output could not be
-    // allocated; a trim that leaves nothing is an ordinary empty result.
-    const bool allocationFailed = rendering.isNull() && !ReflectionSize(source.size(), settings).isEmpty();
-    QMetaObject::invokeMethod(
-        window,
-        [window, rendering, allocationFailed] { window->deliverRendering(rendering, allocationFailed); },
-        Qt::QueuedConnection);
-}
 
 int Glassmere::GetDirection()
 {
     // Top wins over left, left over right; bottom is what remains.
-    if (ui.checkBoxTop->isChecked())
+    if (ui->checkBoxTop->isChecked())
         return ReflectionSettings::Top;
-    if (ui.checkBoxLeft->isChecked())
+    if (ui->checkBoxLeft->isChecked())
         return ReflectionSettings::Left;
-    if (ui.checkBoxRight->isChecked())
+    if (ui->checkBoxRight->isChecked())
         return ReflectionSettings::Right;
     return ReflectionSettings::Bottom;
 }
@@ -51,29 +34,22 @@ ReflectionSettings Glassmere::GatherSettings()
 {
     ReflectionSettings settings;
     settings.direction = GetDirection();
-    settings.interval = ui.refInterval->value();
-    settings.depth = ui.refDepth->value();
-    settings.size = ui.refSize->value();
+    settings.interval = ui->refInterval->value();
+    settings.depth = ui->refDepth->value();
+    settings.size = ui->refSize->value();
     settings.bgcolor = bgcolor;
     settings.transparent = transparent;
     return settings;
 }
 
-void Glassmere::RenderFromPanel()
-{
-    ComposeReflection(sourceImage, reflectionImage, GatherSettings());
-}
-
 void Glassmere::RunReflection()
 {
     // Nothing to render before a photo is loaded; and never two at once.
-    if (sourceImage.isNull() || renderPending)
+    if (sourceImage.isNull() || renderer->isBusy())
         return;
     qDebug() << "RunReflection is being run....";
-    renderPending = true;
     renderFailed = false;
-    renderFuture =
-        QtConcurrent::run(QThreadPool::globalInstance(), RenderTask, this, sourceImage, GatherSettings());
+    renderer->start(sourceImage, GatherSettings());
     // The task's queued call can only be delivered by an event loop, and the
     // first to run is the dialog's, so the dialog is always shown first.
     ShowLoading();
@@ -85,7 +61,7 @@ void Glassmere::RunReflection()
 void Glassmere::ShowLoading()
 {
     // Over the middle of the preview: the animation is 32 x 32.
-    QGraphicsView *v = ui.graphicsView;
+    QGraphicsView *v = ui->graphicsView;
     const QPoint p = v->pos();
     const int x = p.x() + (v->width() - 32) / 2;
     const int y = p.y() + (v->height() - 32) / 2;
@@ -93,15 +69,8 @@ void Glassmere::ShowLoading()
     loadingDlg->exec();
 }
 
-void Glassmere::deliverRendering(const QImage &rendering, bool allocationFailed)
+void Glassmere::deliverRendering(const QImage &rendering)
 {
-    renderPending = false;
-    renderFailed = allocationFailed;
-    if (allocationFailed) {
-        // Keep the previous picture and preview; RunReflection reports.
-        loadingDlg->close();
-        return;
-    }
     reflectionImage = rendering;
     showReflectionImage();
 }
@@ -118,7 +87,7 @@ void Glassmere::showReflectionImage()
 // take input again while the task still runs.
 bool Glassmere::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == loadingDlg && renderPending) {
+    if (watched == loadingDlg && renderer->isBusy()) {
         if (event->type() == QEvent::Close) {
             event->ignore();
             return true;
@@ -141,17 +110,17 @@ void Glassmere::ShowImage(QImage *image)
 
 void Glassmere::on_pbZoomIn_clicked()
 {
-    ui.graphicsView->scale(1.2, 1.2);
+    ui->graphicsView->scale(1.2, 1.2);
 }
 
 void Glassmere::on_pbZoomOut_clicked()
 {
-    ui.graphicsView->scale(0.8, 0.8);
+    ui->graphicsView->scale(0.8, 0.8);
 }
 
 void Glassmere::on_pbRawSize_clicked()
 {
-    ui.graphicsView->resetTransform();
+    ui->graphicsView->resetTransform();
 }
 
 // Only a picture larger than the view is fitted; a smaller one keeps the
@@ -161,8 +130,8 @@ void Glassmere::on_pbFit_clicked()
     if (!pixmapItem)
         return;
     const QPixmap pixmap = pixmapItem->pixmap();
-    if (pixmap.width() > ui.graphicsView->width() || pixmap.height() > ui.graphicsView->height()) {
-        ui.graphicsView->resetTransform();
-        ui.graphicsView->fitInView(scene->sceneRect(), Qt::KeepAspectRatio);
+    if (pixmap.width() > ui->graphicsView->width() || pixmap.height() > ui->graphicsView->height()) {
+        ui->graphicsView->resetTransform();
+        ui->graphicsView->fitInView(scene->sceneRect(), Qt::KeepAspectRatio);
     }
 }

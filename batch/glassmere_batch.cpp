@@ -4,6 +4,7 @@
 // batchrules, shared with glassmere-reflect.
 
 #include "glassmere.h"
+#include "ui_glassmere.h"
 
 #include "batchrules.h"
 
@@ -35,22 +36,22 @@ void openInFileManager(const QString &dir)
 void Glassmere::AddPicDir()
 {
     QString dir =
-        QFileDialog::getExistingDirectory(this, tr("Select a photo where the folder"), ui.txtPicDir->text(),
+        QFileDialog::getExistingDirectory(this, tr("Select a photo where the folder"), ui->txtPicDir->text(),
                                           QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (dir.isEmpty())
         return;
-    ui.txtPicDir->setText(FormatDir(dir));
+    ui->txtPicDir->setText(FormatDir(dir));
 }
 
 void Glassmere::PicResultDir()
 {
     // Starts at the source folder: the target is usually beside it.
     QString dir = QFileDialog::getExistingDirectory(
-        this, tr("Select a folder to save processing results."), ui.txtPicDir->text(),
+        this, tr("Select a folder to save processing results."), ui->txtPicDir->text(),
         QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (dir.isEmpty())
         return;
-    ui.txtResultDir->setText(FormatDir(dir));
+    ui->txtResultDir->setText(FormatDir(dir));
 }
 
 QString Glassmere::FormatDir(QString &dir)
@@ -78,8 +79,8 @@ QStringList Glassmere::ListPicFiles(const QString &dir)
 
 void Glassmere::on_btCovPics_clicked()
 {
-    const QString sourceDir = ui.txtPicDir->text();
-    const QString targetDir = ui.txtResultDir->text();
+    const QString sourceDir = ui->txtPicDir->text();
+    const QString targetDir = ui->txtResultDir->text();
     // QDir("") is the current directory, so an empty text is tested apart.
     if (sourceDir.isEmpty() || !QDir(sourceDir).exists() || targetDir.isEmpty() ||
         !QDir(targetDir).exists()) {
@@ -111,16 +112,16 @@ void Glassmere::on_btCovPics_clicked()
         return;
     }
 
-    ui.progressBar->setVisible(true);
-    ui.progressBar->reset();
+    ui->progressBar->setVisible(true);
+    ui->progressBar->reset();
     const int n = int(files.size());
     const int direction = GetDirection(); // once for the whole run
-    ui.progressBar->setRange(0, n);
+    ui->progressBar->setRange(0, n);
 
     QStringList failures;
     int failed = 0;
     for (int i = 0; i < n; ++i) {
-        ui.progressBar->setValue(i + 1);
+        ui->progressBar->setValue(i + 1);
         ReflectionSettings settings = GatherSettings();
         settings.direction = direction;
         const QString output = batchOutputPath(targetDir, files.at(i), transparent);
@@ -147,7 +148,7 @@ void Glassmere::on_btCovPics_clicked()
         }
     }
 
-    ui.progressBar->setVisible(false);
+    ui->progressBar->setVisible(false);
 
     if (failed > 0) {
         QString text = tr("%1 of %2 pictures could not be converted:").arg(failed).arg(n);

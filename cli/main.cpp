@@ -1,8 +1,10 @@
 // glassmere-reflect: renders a photo with its reflection from the command
 // line, with the same engine and the same file handling as the window.
 
+#include "batchrules.h"
 #include "batchrun.h"
 #include "photoio.h"
+#include "pictureformats.h"
 #include "reflection.h"
 
 #include <QCommandLineParser>
@@ -12,10 +14,6 @@
 #include <QThread>
 
 #include <cstdio>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
 
 namespace {
 
@@ -67,24 +65,6 @@ bool parseColour(const QString &text, _RGB &colour)
     return true;
 }
 
-// True when both names reach the same file, through links, dots or a
-// second hard link; an output that does not exist yet is never the input.
-bool sameFile(const QString &a, const QString &b)
-{
-    const QFileInfo fa(a), fb(b);
-    if (!fa.exists() || !fb.exists())
-        return false;
-    if (fa.canonicalFilePath() == fb.canonicalFilePath())
-        return true;
-#ifdef Q_OS_UNIX
-    struct stat sa, sb;
-    if (::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
-        ::stat(QFile::encodeName(b).constData(), &sb) == 0)
-        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-#endif
-    return false;
-}
-
 void quietStartup(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     if (type == QtCriticalMsg || type == QtFatalMsg)
@@ -109,17 +89,18 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(GLASSMERE_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Adds a mirror reflection to a photo and saves the result in the format its name ends with.\n"
-        "\n"
-        "Batch: with several INPUTs, a folder among them, or an OUTPUT ending with /, every\n"
-        "picture is converted into the existing folder OUTPUT under its own name; in transparent\n"
-        "mode as its name up to the first dot plus .PNG, except ICO and TIFF files. A folder gives\n"
-        "its files named *.bmp, *.gif, *.jpg, *.jpeg, *.mng, *.png, *.pbm, *.pgm, *.ppm, *.tiff,\n"
-        "*.xbm, *.xpm, *.svg, *.tga and *.ico in any case (no hidden files, no subfolders), in\n"
-        "descending name order. A source picture is never written over. Pictures that fail are\n"
-        "reported and skipped; a summary goes to standard output, and the exit status is 1 when\n"
-        "any picture failed."));
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "Adds a mirror reflection to a photo and saves the result in the format its name ends with.\n"
+            "\n"
+            "Batch: with several INPUTs, a folder among them, or an OUTPUT ending with /, every\n"
+            "picture is converted into the existing folder OUTPUT under its own name; in transparent\n"
+            "mode as its name up to the first dot plus .PNG, except ICO and TIFF files. A folder gives\n"
+            "its files named %1 in any case (no hidden files, no subfolders), in\n"
+            "descending name order. A source picture is never written over. Pictures that fail are\n"
+            "reported and skipped; a summary goes to standard output, and the exit status is 1 when\n"
+            "any picture failed.")
+            .arg(openPatterns().join(QLatin1Char(' ')).toLower()));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption sideOpt(
@@ -196,7 +177,7 @@ int main(int argc, char *argv[])
     if (isBatchRequest(inputs, output))
         return runBatch({inputs, output, settings, jobs});
     const QString input = inputs.first();
-    if (sameFile(input, output))
+    if (isSameFile(input, output))
         return fail(
             UsageError,
             QStringLiteral("the output \"%1\" is the input photo; it is never written over").arg(output));

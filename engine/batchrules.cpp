@@ -1,6 +1,7 @@
 #include "batchrules.h"
 
 #include "photoio.h"
+#include "pictureformats.h"
 #include "reflection.h"
 
 #include <QDir>
@@ -44,23 +45,13 @@ bool endsWithSeparator(const QString &path)
 
 } // namespace
 
-const QStringList &batchNameFilters()
-{
-    static const QStringList filters = {
-        QStringLiteral("*.BMP"), QStringLiteral("*.GIF"),  QStringLiteral("*.JPG"), QStringLiteral("*.JPEG"),
-        QStringLiteral("*.MNG"), QStringLiteral("*.PNG"),  QStringLiteral("*.PBM"), QStringLiteral("*.PGM"),
-        QStringLiteral("*.PPM"), QStringLiteral("*.TIFF"), QStringLiteral("*.XBM"), QStringLiteral("*.XPM"),
-        QStringLiteral("*.SVG"), QStringLiteral("*.TGA"),  QStringLiteral("*.ICO")};
-    return filters;
-}
-
 QStringList listBatchPictures(const QString &dir)
 {
     const QDir folder(dir);
     // Without QDir::CaseSensitive the patterns ignore case; without
     // QDir::IgnoreCase the sort compares character codes.
     const QStringList names =
-        folder.entryList(batchNameFilters(), QDir::Files, QDir::SortFlags(QDir::Name) | QDir::Reversed);
+        folder.entryList(openPatterns(), QDir::Files, QDir::SortFlags(QDir::Name) | QDir::Reversed);
     QStringList paths;
     paths.reserve(names.size());
     for (const QString &name : names)
@@ -73,8 +64,10 @@ QString batchOutputName(const QString &sourcePath, bool transparent)
     const QFileInfo source(sourcePath);
     if (!transparent)
         return source.fileName();
-    const QString suffix = source.suffix().toUpper();
-    if (suffix == QLatin1String("ICO") || suffix == QLatin1String("TIFF"))
+    // A source whose own format keeps alpha keeps its name; PNG sources are
+    // named like every other, base name plus ".PNG".
+    const PictureFormat *format = formatForSuffix(source.suffix());
+    if (format && format->keepsAlpha && qstrcmp(format->suffix, "PNG") != 0)
         return source.fileName();
     // baseName() ends at the first dot: archive.old.jpg becomes archive.PNG.
     return source.baseName() + QStringLiteral(".PNG");
@@ -90,6 +83,17 @@ bool isSameFolder(const QString &a, const QString &b)
 {
     const QFileInfo fa(a), fb(b);
     if (!fa.isDir() || !fb.isDir())
+        return false;
+    if (canonicalKey(fa) == canonicalKey(fb))
+        return true;
+    const QString ia = inodeKey(a);
+    return !ia.isEmpty() && ia == inodeKey(b);
+}
+
+bool isSameFile(const QString &a, const QString &b)
+{
+    const QFileInfo fa(a), fb(b);
+    if (!fa.exists() || !fb.exists())
         return false;
     if (canonicalKey(fa) == canonicalKey(fb))
         return true;

@@ -10,19 +10,16 @@
 // and by glassmere-reflect, so that both pick the same files, name the
 // outputs alike and write the same pictures.
 
-// The fifteen name patterns a batch takes from a folder, the same as the
-// window's open filter. QDir matches them without regard to case.
-const QStringList &batchNameFilters();
-
 // The pictures of `dir` a batch converts, as absolute paths: files only (no
-// folders, no hidden files, subfolders not searched), matching the patterns,
+// folders, no hidden files, subfolders not searched), matching openPatterns(),
 // in descending order of name comparing character codes (so lower-case
 // names come before upper-case ones).
 QStringList listBatchPictures(const QString &dir);
 
 // The file name a source picture is written under. Transparent mode needs a
-// format with alpha: every source but ICO and TIFF becomes the base name (up
-// to the first dot) plus ".PNG". Otherwise the source's own file name.
+// format with alpha: every source but those whose own format keeps alpha
+// (ICO, TIFF) becomes the base name (up to the first dot) plus ".PNG".
+// Otherwise the source's own file name.
 QString batchOutputName(const QString &sourcePath, bool transparent);
 
 // `targetDir` joined with batchOutputName(); a separator is put between them
@@ -32,6 +29,10 @@ QString batchOutputPath(const QString &targetDir, const QString &sourcePath, boo
 // True when both names reach the same existing folder, through links and
 // dots.
 bool isSameFolder(const QString &a, const QString &b);
+
+// True when both names reach the same existing file, through links, dots or
+// a second hard link; a name that does not exist yet is never the same.
+bool isSameFile(const QString &a, const QString &b);
 
 // A write the batch must not do: `output` would replace the source picture
 // `source`. Both empty when there is none.

@@ -44,8 +44,6 @@ class tst_About : public QObject
 private slots:
     void cleanup();
 
-    void productTexts();
-    void linkMarkup();
     void linksOpenOnTheDesktop_data();
     void linksOpenOnTheDesktop();
     void closes_data();
@@ -55,52 +53,6 @@ private slots:
 void tst_About::cleanup()
 {
     QTRY_COMPARE(QApplication::topLevelWidgets().size(), 0);
-}
-
-void tst_About::productTexts()
-{
-    about dialog;
-    auto *title = dialog.findChild<QLabel *>(QStringLiteral("lbTitle"));
-    auto *notice = dialog.findChild<QLabel *>(QStringLiteral("lbUrl"));
-    QVERIFY(title && notice);
-
-    // The version the build was made from, not the form's placeholder.
-    QVERIFY(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+$"))
-                .match(QLatin1String(GLASSMERE_VERSION))
-                .hasMatch());
-    QCOMPARE(title->text(), QStringLiteral("Glassmere ") + QLatin1String(GLASSMERE_VERSION));
-
-    // Grey, and the notice shows exactly as written, whatever it holds.
-    QCOMPARE(notice->text(), QStringLiteral("<font color=gray>") + utf8(ProductInfo::notice).toHtmlEscaped() +
-                                 QStringLiteral("</font>"));
-    QTextDocument shown;
-    shown.setHtml(notice->text());
-    QCOMPARE(shown.toPlainText(), utf8(ProductInfo::notice));
-    QVERIFY(!shown.toPlainText().isEmpty());
-}
-
-void tst_About::linkMarkup()
-{
-    about dialog;
-    auto *home = dialog.findChild<QLabel *>(QStringLiteral("lbUrl_2"));
-    auto *email = dialog.findChild<QLabel *>(QStringLiteral("lbEmail"));
-    QVERIFY(home && email);
-
-    const QString address = utf8(ProductInfo::supportEmail);
-    QVERIFY(address.contains(QLatin1Char('@')));
-    QCOMPARE(email->text(), QStringLiteral("<font color=gray>Email:</font> <a href =\"mailto:") + address +
-                                QStringLiteral("\">") + address + QStringLiteral("</a>"));
-    QVERIFY(email->openExternalLinks());
-
-    const QString page = utf8(ProductInfo::homePage);
-    if (page.isEmpty()) {
-        // No home page: no link that leads nowhere.
-        QCOMPARE(home->text(), QString());
-    } else {
-        QCOMPARE(home->text(),
-                 QStringLiteral("<a href=\"") + page + QStringLiteral("\">") + page + QStringLiteral("</a>"));
-        QVERIFY(home->openExternalLinks());
-    }
 }
 
 void tst_About::linksOpenOnTheDesktop_data()

@@ -7,6 +7,7 @@
 #include "batchfixture.h"
 #include "uihelpers.h"
 
+#include <QColorDialog>
 #include <QtTest>
 
 #include <memory>
@@ -24,7 +25,6 @@ private slots:
 
     void namesAndPictures_data();
     void namesAndPictures();
-    void listsInDescendingNameOrder();
     void convertsOnlyListedPictures_data();
     void convertsOnlyListedPictures();
     void directoryErrors_data();
@@ -33,8 +33,6 @@ private slots:
     void failuresReportedAtTheEnd();
     void refusesToWriteOverSources_data();
     void refusesToWriteOverSources();
-    void formatDir_data();
-    void formatDir();
     void choosersFillTheFolderTexts();
 
 private:
@@ -52,6 +50,7 @@ private:
     std::unique_ptr<UrlCatcher> fileManager;
     QList<MessageBoxCloser::Message> messages;
     QString startDir;
+    FormParts ui() const { return FormParts(window.get()); }
 };
 
 void tst_batch::initTestCase()
@@ -68,7 +67,7 @@ void tst_batch::init()
     fileManager = std::make_unique<UrlCatcher>();
     window = std::make_unique<Glassmere>();
     window->show();
-    window->ui.tabWidget->setCurrentWidget(window->ui.tab_6);
+    ui().tabWidget->setCurrentWidget(ui().tab_6);
     messages.clear();
 }
 
@@ -85,14 +84,14 @@ void tst_batch::cleanup()
 void tst_batch::run(const QString &source, const QString &target)
 {
     box->keepSources();
-    window->ui.txtPicDir->setText(source);
-    window->ui.txtResultDir->setText(target);
+    ui().txtPicDir->setText(source);
+    ui().txtResultDir->setText(target);
     MessageBoxCloser closer;
-    window->ui.btCovPics->click();
+    ui().btCovPics->click();
     messages = closer.messages;
     for (const MessageBoxCloser::Message &m : std::as_const(messages))
         QCOMPARE(m.parent, window.get());
-    QVERIFY(!window->ui.progressBar->isVisible());
+    QVERIFY(!ui().progressBar->isVisible());
 }
 
 void tst_batch::verifyOneFailure(const QString &part)
@@ -114,12 +113,17 @@ void tst_batch::namesAndPictures()
 {
     QFETCH(bool, transparent);
     QVERIFY(box->makeNamingSources(transparent));
-    window->ui.checkBoxLeft->setChecked(true);
-    window->ui.refSize->setValue(50);
-    window->ui.refDepth->setValue(20);
-    window->ui.refInterval->setValue(10);
-    window->bgcolor = _RGB{10, 200, 30};
-    window->ui.cbTransparent->setChecked(transparent);
+    ui().checkBoxLeft->setChecked(true);
+    ui().refSize->setValue(50);
+    ui().refDepth->setValue(20);
+    ui().refInterval->setValue(10);
+    WhenShown<QColorDialog> colour([](QColorDialog *d) {
+        d->setCurrentColor(QColor(10, 200, 30));
+        d->accept();
+    });
+    ui().btColorPicker->click();
+    QVERIFY(colour.done());
+    ui().cbTransparent->setChecked(transparent);
 
     run(src(), out());
 
@@ -131,19 +135,8 @@ void tst_batch::namesAndPictures()
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
     // The camera's orientation is applied: the portrait photo is 20 wide.
     QCOMPARE(QImage(out() + outputs.key(QStringLiteral("upright.jpeg"))).size(), QSize(20 + 10 + 2, 40));
-    QCOMPARE(window->ui.progressBar->maximum(), entries(src()).size());
-    QCOMPARE(window->ui.progressBar->value(), window->ui.progressBar->maximum());
-}
-
-// By character code, descending: lower case before upper case.
-void tst_batch::listsInDescendingNameOrder()
-{
-    for (const char *name : {"a.png", "B.jpeg", "C.jpg", "b.PNG", "c.GIF"})
-        QVERIFY(writeFile(src() + QLatin1String(name), "any bytes"));
-    const QStringList expected{src() + "c.GIF", src() + "b.PNG", src() + "a.png", src() + "C.jpg",
-                               src() + "B.jpeg"};
-    QCOMPARE(window->ListPicFiles(src()), expected);
-    QCOMPARE(window->ListPicFiles(box->path(QStringLiteral("src"))), expected); // no trailing separator
+    QCOMPARE(ui().progressBar->maximum(), entries(src()).size());
+    QCOMPARE(ui().progressBar->value(), ui().progressBar->maximum());
 }
 
 void tst_batch::convertsOnlyListedPictures_data()
@@ -167,7 +160,7 @@ void tst_batch::convertsOnlyListedPictures()
     QVERIFY(messages.isEmpty());
     QCOMPARE(entries(out()), written);
     QCOMPARE(fileManager->urls, QList<QUrl>{QUrl::fromLocalFile(out())});
-    QCOMPARE(window->ui.progressBar->maximum(), written.size());
+    QCOMPARE(ui().progressBar->maximum(), written.size());
 }
 
 void tst_batch::directoryErrors_data()
@@ -230,7 +223,7 @@ void tst_batch::failuresReportedAtTheEnd()
     QFETCH(QString, expectedMore);
 
     QVERIFY(box->makeFailingSources(unreadable));
-    window->ui.checkBoxTop->setChecked(true);
+    ui().checkBoxTop->setChecked(true);
 
     run(src(), out());
 
@@ -282,48 +275,13 @@ void tst_batch::refusesToWriteOverSources()
 
     QVERIFY(box->makeLinksToSources());
     const QMap<QString, QByteArray> everything = snapshot(box->path());
-    window->ui.cbTransparent->setChecked(transparent);
+    ui().cbTransparent->setChecked(transparent);
 
     run(src(), box->path(target));
 
     verifyOneFailure(reason);
     QCOMPARE(snapshot(box->path()), everything); // nothing written anywhere
     QVERIFY(fileManager->urls.isEmpty());
-}
-
-void tst_batch::formatDir_data()
-{
-    QTest::addColumn<QString>("dir");      // relative to the sandbox, the current directory
-    QTest::addColumn<QString>("expected"); // relative to the sandbox; empty: dir unchanged
-    QTest::addColumn<QString>("current");  // the current directory afterwards
-
-    QTest::newRow("relative") << QStringLiteral("src") << QStringLiteral("src/") << QStringLiteral("src");
-    QTest::newRow("trailing separator kept single")
-        << QStringLiteral("src/") << QStringLiteral("src/") << QStringLiteral("src");
-    QTest::newRow("dots removed") << QStringLiteral("out/./../src/../out") << QStringLiteral("out/")
-                                  << QStringLiteral("out");
-    QTest::newRow("missing folder: unchanged")
-        << QStringLiteral("missing/x") << QString() << QStringLiteral(".");
-    QTest::newRow("a file: unchanged") << QStringLiteral("notes.txt") << QString() << QStringLiteral(".");
-    QTest::newRow("root") << QStringLiteral("/") << QString() << QStringLiteral(".");
-}
-
-// A chosen path becomes absolute and clean, ends with one separator and is
-// made the current directory; one that cannot be entered is kept as it came.
-void tst_batch::formatDir()
-{
-    QFETCH(QString, dir);
-    QFETCH(QString, expected);
-    QFETCH(QString, current);
-
-    QVERIFY(writeFile(box->path(QStringLiteral("notes.txt")), "text"));
-    QVERIFY(QDir::setCurrent(box->path()));
-    const QString root = QDir::currentPath() + QLatin1Char('/');
-    QString argument = dir;
-    QCOMPARE(window->FormatDir(argument), expected.isEmpty() ? dir : root + expected);
-    QCOMPARE(argument, dir);
-    if (dir != QLatin1String("/"))
-        QCOMPARE(QDir::currentPath(), QDir::cleanPath(root + current));
 }
 
 void tst_batch::choosersFillTheFolderTexts()
@@ -343,15 +301,15 @@ void tst_batch::choosersFillTheFolderTexts()
         return answer.done() ? startFolder : QStringLiteral("(no chooser)");
     };
     const QString sourceDir = box->path(QStringLiteral("src"));
-    QVERIFY(!choose(window->ui.txtPicDir, sourceDir).isEmpty());
-    QCOMPARE(window->ui.txtPicDir->text(), src());
+    QVERIFY(!choose(ui().txtPicDir, sourceDir).isEmpty());
+    QCOMPARE(ui().txtPicDir->text(), src());
     QCOMPARE(QDir::currentPath(), sourceDir);
 
-    QCOMPARE(choose(window->ui.txtResultDir, out()), sourceDir); // opens on the source, not the target
-    QCOMPARE(window->ui.txtResultDir->text(), out());
+    QCOMPARE(choose(ui().txtResultDir, out()), sourceDir); // opens on the source, not the target
+    QCOMPARE(ui().txtResultDir->text(), out());
 
-    QCOMPARE(choose(window->ui.txtPicDir, QString()), sourceDir);
-    QCOMPARE(window->ui.txtPicDir->text(), src()); // a cancelled chooser changes nothing
+    QCOMPARE(choose(ui().txtPicDir, QString()), sourceDir);
+    QCOMPARE(ui().txtPicDir->text(), src()); // a cancelled chooser changes nothing
 }
 
 QTEST_MAIN(tst_batch)

@@ -23,10 +23,6 @@ private slots:
     void init();
     void cleanup();
 
-    void formNames_data();
-    void formNames();
-    void validatorRanges_data();
-    void validatorRanges();
     void installedSkin();
     void maximiseThenRestore();
     void titleDoubleClick_data();
@@ -73,72 +69,6 @@ bool tst_Glassmere::showAt(const QPoint &topLeft)
     window->move(topLeft);
     window->show();
     return QTest::qWaitForWindowExposed(window.get());
-}
-
-void tst_Glassmere::formNames_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("className");
-
-    // Each line: a class, then the objects of it that the skin styles or the
-    // wiring finds by name.
-    const char *const table[] = {
-        "QFrame frame_Top frameColor",
-        "QFrameEx frame_leftTop frame_Title frame_TopButton frame_rightTop",
-        "QLabelEx label_Top",
-        "QLabel label_TL label_TR label_Left label_Right label_BLeft label_Bottom label_BRight",
-        "QPushButton btReflection btnHelp btnMinimize btnMax btnClose pbFit pbRawSize pbZoomIn pbZoomOut "
-        "btColorPicker",
-        "QWidget widget tab_5 tab_6",
-        "QGraphicsView graphicsView",
-        "QTabWidget tabWidget",
-        "QGroupBox groupBox_5",
-        "QCheckBox checkBoxTop checkBoxLeft checkBoxRight checkBoxBottom cbTransparent",
-        "QSlider refSize refDepth refInterval",
-        "QLineEdit txtSize txtDepth txtInterval",
-        "QLineEditEx txtColor txtPicSelect txtPicDir txtResultDir",
-        "QCommandLinkButton btSavePic btCovPics",
-        "QProgressBar progressBar",
-        "QAction actionMenuHelper actionCheck_for_New_Version actionVisit_Our_Web_Site actionAbout_Us",
-    };
-    for (const char *line : table) {
-        const QStringList words = QString::fromLatin1(line).split(QLatin1Char(' '));
-        for (const QString &name : words.mid(1))
-            QTest::newRow(qPrintable(name)) << name << words.first();
-    }
-}
-
-void tst_Glassmere::formNames()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, className);
-
-    // The skin's "#GlassmereClass QLineEdit" rules hang on this name.
-    QCOMPARE(window->objectName(), QStringLiteral("GlassmereClass"));
-    const QList<QObject *> found = window->findChildren<QObject *>(name);
-    QCOMPARE(found.size(), 1);
-    QCOMPARE(QString::fromLatin1(found.first()->metaObject()->className()), className);
-}
-
-void tst_Glassmere::validatorRanges_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("bottom");
-    QTest::addColumn<int>("top");
-    QTest::newRow("size") << "txtSize" << 0 << 100;
-    QTest::newRow("depth") << "txtDepth" << 0 << 100;
-    QTest::newRow("interval") << "txtInterval" << -80 << 100;
-}
-
-void tst_Glassmere::validatorRanges()
-{
-    QFETCH(QString, name);
-    QFETCH(int, bottom);
-    QFETCH(int, top);
-    auto *validator = qobject_cast<const QIntValidator *>(window->findChild<QLineEdit *>(name)->validator());
-    QVERIFY(validator);
-    QCOMPARE(validator->bottom(), bottom);
-    QCOMPARE(validator->top(), top);
 }
 
 void tst_Glassmere::installedSkin()

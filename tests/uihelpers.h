@@ -3,7 +3,13 @@
 // Helpers for tests that reach into modal loops and into the desktop
 // services.
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QGraphicsView>
+#include <QProgressBar>
+#include <QSlider>
+#include <QTabWidget>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
@@ -189,3 +195,45 @@ inline bool makeStandInStyle(const QString &appDir)
             return false;
     return true;
 }
+
+// The window's widgets the tests drive, found by their object names as a
+// person finds them by their place on screen.
+struct FormParts
+{
+    explicit FormParts(QWidget *window) : window(window) {}
+    template <typename T>
+    T *find(const char *name) const
+    {
+        T *child = window->findChild<T *>(QLatin1String(name));
+        if (!child)
+            qFatal("no %s named %s", T::staticMetaObject.className(), name);
+        return child;
+    }
+    QWidget *window;
+    QLineEdit *txtSize = find<QLineEdit>("txtSize");
+    QLineEdit *txtDepth = find<QLineEdit>("txtDepth");
+    QLineEdit *txtInterval = find<QLineEdit>("txtInterval");
+    QLineEdit *txtColor = find<QLineEdit>("txtColor");
+    QLineEdit *txtPicSelect = find<QLineEdit>("txtPicSelect");
+    QLineEdit *txtPicDir = find<QLineEdit>("txtPicDir");
+    QLineEdit *txtResultDir = find<QLineEdit>("txtResultDir");
+    QSlider *refSize = find<QSlider>("refSize");
+    QSlider *refDepth = find<QSlider>("refDepth");
+    QSlider *refInterval = find<QSlider>("refInterval");
+    QCheckBox *checkBoxTop = find<QCheckBox>("checkBoxTop");
+    QCheckBox *checkBoxBottom = find<QCheckBox>("checkBoxBottom");
+    QCheckBox *checkBoxLeft = find<QCheckBox>("checkBoxLeft");
+    QCheckBox *checkBoxRight = find<QCheckBox>("checkBoxRight");
+    QCheckBox *cbTransparent = find<QCheckBox>("cbTransparent");
+    QAbstractButton *btColorPicker = find<QAbstractButton>("btColorPicker");
+    QAbstractButton *btSavePic = find<QAbstractButton>("btSavePic");
+    QAbstractButton *btCovPics = find<QAbstractButton>("btCovPics");
+    QAbstractButton *pbFit = find<QAbstractButton>("pbFit");
+    QAbstractButton *pbRawSize = find<QAbstractButton>("pbRawSize");
+    QAbstractButton *pbZoomIn = find<QAbstractButton>("pbZoomIn");
+    QAbstractButton *pbZoomOut = find<QAbstractButton>("pbZoomOut");
+    QGraphicsView *graphicsView = find<QGraphicsView>("graphicsView");
+    QProgressBar *progressBar = find<QProgressBar>("progressBar");
+    QTabWidget *tabWidget = find<QTabWidget>("tabWidget");
+    QWidget *tab_6 = find<QWidget>("tab_6");
+};

@@ -53,12 +53,13 @@ unset QT_QPA_PLATFORM
 app_pid=$!
 win=$(xdotool search --sync --onlyvisible --name '^Glassmere$' | head -n 1)
 [ -n "$win" ] || fail "the window did not appear"
-xdotool windowfocus --sync "$win"
 read -r wx wy < <(xdotool getwindowgeometry "$win" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }')
 
+# Every wait is for a condition, with a generous limit for a loaded machine.
+limit=600 # tenths of a second
 wait_for_window() { # NAME: waits until a visible window of that title exists, prints its id
     local id
-    for _ in $(seq 100); do
+    for _ in $(seq $limit); do
         id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.1
@@ -66,8 +67,30 @@ wait_for_window() { # NAME: waits until a visible window of that title exists, p
     return 1
 }
 wait_gone() { # NAME
-    for _ in $(seq 100); do
+    for _ in $(seq $limit); do
         xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
+focus() { # ID: gives the window the keyboard focus and waits until it has it
+    for _ in $(seq $limit); do
+        xdotool windowfocus "$1" 2>/dev/null || true
+        [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+preview() { # a fingerprint of what the main window shows
+    /usr/bin/import -window "$win" rgb:- 2>/dev/null | md5sum
+}
+wait_for_new_picture() { # BEFORE: the preview shows something else, no rendering is pending, and it holds
+    local now
+    for _ in $(seq $limit); do
+        if ! xdotool search --onlyvisible --name '^DlgLoading$' >/dev/null 2>&1; then
+            now=$(preview)
+            [ "$now" != "$1" ] && [ "$now" = "$(preview)" ] && return 0
+        fi
         sleep 0.1
     done
     return 1
@@ -75,41 +98,45 @@ wait_gone() { # NAME
 click() { # X Y, relative to the main window
     xdotool mousemove --sync $((wx + $1)) $((wy + $2)) click 1
 }
+answer_file_dialog() { # TITLE PATH: types PATH into the dialog's name box and accepts it
+    local dialog
+    dialog=$(wait_for_window "$1") || fail "no dialog \"$1\""
+    for _ in 1 2 3; do
+        focus "$dialog" || fail "the dialog \"$1\" never got the focus"
+        xdotool key --clearmodifiers ctrl+a
+        xdotool type --delay 10 "$2"
+        xdotool key Return
+        wait_gone "$1" && return 0
+    done
+    fail "the dialog \"$1\" stayed open"
+}
 
 # Load: Alt+O, type the path into the file dialog, Return.
+before=$(preview)
 xdotool key --clearmodifiers alt+o
-dialog=$(wait_for_window '^Load a photo$') || fail "Alt+O opened no file dialog"
-xdotool windowfocus --sync "$dialog"
-sleep 0.3
-xdotool type --delay 10 "$work/photo.png"
-xdotool key Return
-wait_gone '^Load a photo$' || fail "the file dialog stayed open"
-wait_gone '^DlgLoading$' || fail "the first rendering did not finish"
-xdotool windowfocus --sync "$win"
+answer_file_dialog '^Load a photo$' "$work/photo.png"
+wait_for_new_picture "$before" || fail "the first rendering was not shown"
+focus "$win" || fail "the main window never got the focus back"
 
 # Size 50 in its text box, with Return.
+before=$(preview)
 click 217 370
 xdotool key --clearmodifiers ctrl+a
 xdotool type --delay 20 50
 xdotool key Return
-sleep 0.5
-wait_gone '^DlgLoading$' || fail "the size rendering did not finish"
+wait_for_new_picture "$before" || fail "the size rendering was not shown"
 
 # The right-hand direction box.
+before=$(preview)
 click 208 320
-sleep 0.5
-wait_gone '^DlgLoading$' || fail "the direction rendering did not finish"
+wait_for_new_picture "$before" || fail "the direction rendering was not shown"
 
 # Export: Alt+S, type a PNG name, Return; the Success box must follow.
-xdotool windowfocus --sync "$win"
+focus "$win" || fail "the main window never got the focus back"
 xdotool key --clearmodifiers alt+s
-dialog=$(wait_for_window '^Export Reflection Phone$') || fail "Alt+S opened no save dialog"
-xdotool windowfocus --sync "$dialog"
-sleep 0.3
-xdotool type --delay 10 "$work/out.png"
-xdotool key Return
+answer_file_dialog '^Export Reflection Phone$' "$work/out.png"
 box=$(wait_for_window '^Success$') || fail "no Success box after the export"
-xdotool windowfocus --sync "$box"
+focus "$box" || fail "the Success box never got the focus"
 xdotool key Return
 wait_gone '^Success$' || fail "the Success box did not close"
 
