@@ -2,6 +2,7 @@
 #include "ui_glassmere.h"
 
 #include "rangevalidator.h"
+#include "photoexporter.h"
 #include "rendercontroller.h"
 #include "skin.h"
 #include "windowgeometry.h"
@@ -15,6 +16,7 @@
 #include <QMouseEvent>
 #include <QRegion>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 QString currentPath;
@@ -37,6 +39,7 @@ Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
     ui->progressBar->setVisible(false);
 
     CreateActionMenu();
+    createShortcuts();
 
     setupValidators();
 
@@ -51,6 +54,7 @@ Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
         renderFailed = true;
         loadingDlg->close();
     });
+    exporter = new PhotoExporter(this);
 }
 
 Glassmere::~Glassmere()
@@ -98,6 +102,13 @@ void Glassmere::setupConnections()
     connect(ui->txtSize, &QLineEdit::editingFinished, this, &Glassmere::txtSize_editingFinished);
     connect(ui->refSize, &QSlider::valueChanged, this, &Glassmere::refSize_valueChanged);
     connect(ui->refSize, &QSlider::sliderReleased, this, &Glassmere::refSize_sliderReleased);
+
+    settleTimer = new QTimer(this);
+    settleTimer->setSingleShot(true);
+    settleTimer->setInterval(300);
+    connect(settleTimer, &QTimer::timeout, this, &Glassmere::renderAfterSettling);
+    for (QAbstractSlider *slider : {ui->refSize, ui->refDepth, ui->refInterval})
+        watchSliderSteps(slider);
 }
 
 void Glassmere::setupPreview()

@@ -9,9 +9,11 @@
 #include <QString>
 
 class DlgLoading;
+class PhotoExporter;
 class RenderController;
 
 QT_BEGIN_NAMESPACE
+class QAbstractSlider;
 class QCheckBox;
 class QContextMenuEvent;
 class QGraphicsPixmapItem;
@@ -19,6 +21,7 @@ class QGraphicsScene;
 class QKeyEvent;
 class QMouseEvent;
 class QResizeEvent;
+class QTimer;
 namespace Ui {
 class GlassmereClass;
 }
@@ -88,6 +91,7 @@ private slots:
     void on_txtColor_returnPressed();
     void TxtColorPressEvent();
     void UpdateReflecitonColor();
+    void renderAfterSettling();
 
     // glassmere_preview.cpp: rendering and the zoomable preview
     void RunReflection();
@@ -104,6 +108,7 @@ private slots:
 
     // glassmere_menu.cpp: context menu, help, links and About
     void CreateActionMenu();
+    void createShortcuts();
     void on_btnHelp_clicked();
     void on_actionMenuHelper_triggered();
     void on_actionVisit_Our_Web_Site_triggered();
@@ -124,6 +129,8 @@ private:
     void setupPreview();
     void setupValidators();
     void keepOnlyDirection(QCheckBox *kept);
+    void watchSliderSteps(QAbstractSlider *slider);
+    bool loadPhoto(const QString &fileName);
     void ShowLoading();
     void deliverRendering(const QImage &rendering);
 
@@ -140,12 +147,19 @@ private:
 
     QGraphicsScene *scene = nullptr; // owned
     QGraphicsPixmapItem *pixmapItem = nullptr;
+    // The view was fitted to the picture and not zoomed since: a new
+    // rendering is fitted again; otherwise it keeps the zoom and scroll.
+    bool previewFitted = true;
 
     _RGB bgcolor;
     bool transparent = false;
 
     DlgLoading *loadingDlg = nullptr; // owned, top-level, reused for every rendering
     RenderController *renderer = nullptr;
+    PhotoExporter *exporter = nullptr;
+    // A slider stepped by the wheel or the keyboard renders once this runs
+    // out, so a burst of steps renders once.
+    QTimer *settleTimer = nullptr;
     // The last rendering failed for want of memory (cleared by each start).
     bool renderFailed = false;
 

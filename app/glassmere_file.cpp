@@ -3,27 +3,36 @@
 #include "glassmere.h"
 #include "ui_glassmere.h"
 
+#include "batchrules.h"
+#include "failuremessage.h"
+#include "photoexporter.h"
 #include "photoio.h"
 #include "pictureformats.h"
+#include "widgets/dlgloading.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 
 void Glassmere::AddPic()
 {
-    const QString filter = openFilter(tr("Common Formats"));
+    const QString filter = openFilter(tr("Common Formats")) + tr("All files") + QStringLiteral(" (*)");
     const QString fileName = QFileDialog::getOpenFileName(this, tr("Load a photo"), QString(), filter);
-    if (fileName.isEmpty())
-        return;
+    if (!fileName.isEmpty())
+        loadPhoto(fileName);
+}
 
+bool Glassmere::loadPhoto(const QString &fileName)
+{
     // Read into a local picture first: a file that fails to load leaves the
     // photo, its path and the preview as they were.
-    QImage photo = readPhoto(fileName);
+    QString why;
+    QImage photo = readPhoto(fileName, &why);
     if (photo.isNull()) {
-        QMessageBox::warning(this, tr("Failure"), tr("Photo loads error."), QMessageBox::Ok,
-                             QMessageBox::NoButton);
-        return;
+        showFailure(this, tr("Photo loads error."),
+                    QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fileName), why));
+        return false;
     }
 
     // Kept so that a photo too large to render can be given back.
@@ -39,6 +48,7 @@ void Glassmere::AddPic()
     reflectionImage = sourceImage;
     sourceSuffix = QFileInfo(fileName).suffix();
     ui->graphicsView->resetTransform();
+    previewFitted = true;
     RunReflection();
     if (renderFailed) {
         sourceImage = previousSource;
@@ -46,35 +56,62 @@ void Glassmere::AddPic()
         sourceFormat = previousFormat;
         sourceSuffix = previousSuffix;
         ui->txtPicSelect->setText(previousPath);
-        return;
+        return false;
     }
     on_pbFit_clicked();
+    return true;
 }
 
 void Glassmere::on_btSavePic_clicked()
 {
-    const QString filters = exportFilters().join(QLatin1Char('\n'));
-    QString selected = exportFilterFor(sourceSuffix);
-
-    if (transparent) {
-        // Keep the alpha channel: PNG unless the photo's own format has one.
-        const PictureFormat *own = formatForSuffix(sourceSuffix);
-        if (!own || !own->keepsAlpha || !own->exportFilter)
-            selected = exportFilterFor(QStringLiteral("PNG"));
-    } else {
-        // Back to the photo's own pixel format, before the dialog opens.
-        reflectionImage = outputPicture(std::move(reflectionImage), sourceFormat, false);
+    if (sourceImage.isNull()) {
+        QMessageBox::information(this, tr("Export Result"), tr("Load a photo first."), QMessageBox::Ok,
+                                 QMessageBox::NoButton);
+        return;
     }
+    // In transparent mode only the formats that keep alpha are offered:
+    // any other would write a black gap and no fade.
+    const QString filters = exportFilters(transparent).join(QLatin1Char('\n'));
+    QString selected = exportFilterFor(sourceSuffix);
+    const PictureFormat *own = formatForSuffix(sourceSuffix);
+    if (transparent && (!own || !own->keepsAlpha))
+        selected = exportFilterFor(QStringLiteral("PNG"));
 
     const QString fileName =
         QFileDialog::getSaveFileName(this, tr("Export Reflection Phone"), QString(), filters, &selected);
     if (fileName.isEmpty())
         return;
 
-    if (writePhoto(reflectionImage, fileName))
+    const QString shownName = QDir::toNativeSeparators(fileName);
+    const PictureFormat *target = formatForSuffix(QFileInfo(fileName).suffix());
+    if (transparent && target && !target->keepsAlpha) {
+        showFailure(this, tr("Failed to export reflection photo."),
+                    tr("%1: only %2 keep the transparency; choose one of them.")
+                        .arg(shownName, alphaExportSuffixes().join(QStringLiteral(", "))));
+        return;
+    }
+    if (isSameFile(fileName, ui->txtPicSelect->text())) {
+        showFailure(this, tr("Failed to export reflection photo."),
+                    tr("%1 is the loaded photo; the source photo is never written over.").arg(shownName));
+        return;
+    }
+
+    bool written = false;
+    QString why;
+    QMetaObject::Connection done =
+        connect(exporter, &PhotoExporter::finished, this, [&](bool ok, const QString &reason) {
+            written = ok;
+            why = reason;
+            loadingDlg->close();
+        });
+    exporter->start(reflectionImage, sourceFormat, transparent, fileName);
+    ShowLoading();
+    disconnect(done);
+
+    if (written)
         QMessageBox::information(this, tr("Success"), tr("Reflection photo has been exported."),
                                  QMessageBox::Ok, QMessageBox::NoButton);
     else
-        QMessageBox::warning(this, tr("Failure"), tr("Failed to export reflection photo."), QMessageBox::Ok,
-                             QMessageBox::NoButton);
+        showFailure(this, tr("Failed to export reflection photo."),
+                    QStringLiteral("%1: %2").arg(shownName, why));
 }

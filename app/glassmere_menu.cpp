@@ -16,6 +16,7 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QUrl>
 
 namespace {
@@ -61,16 +62,27 @@ void Glassmere::on_btnHelp_clicked()
         this, new QContextMenuEvent(QContextMenuEvent::Mouse, mapFromGlobal(cursor), cursor));
 }
 
-// Sees only the keys that no focused child took. F1 works with any
-// modifiers; O and S need Alt and nothing else.
+// F1 with a modifier too, when no widget took it.
 void Glassmere::keyPressEvent(QKeyEvent *e)
 {
     if (e->key() == Qt::Key_F1)
         on_actionMenuHelper_triggered();
-    else if (e->modifiers() == Qt::AltModifier && e->key() == Qt::Key_O)
-        AddPic();
-    else if (e->modifiers() == Qt::AltModifier && e->key() == Qt::Key_S)
-        on_btSavePic_clicked();
+    else
+        QMainWindow::keyPressEvent(e);
+}
+
+// Window-wide, so they work whichever widget has the focus, a number box
+// included.
+void Glassmere::createShortcuts()
+{
+    const auto add = [this](const QKeySequence &keys, void (Glassmere::*slot)()) {
+        auto *shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, slot);
+    };
+    add(QKeySequence(Qt::ALT | Qt::Key_O), &Glassmere::AddPic);
+    add(QKeySequence(Qt::ALT | Qt::Key_S), &Glassmere::on_btSavePic_clicked);
+    add(QKeySequence(Qt::Key_F1), &Glassmere::on_actionMenuHelper_triggered);
 }
 
 void Glassmere::on_actionMenuHelper_triggered()

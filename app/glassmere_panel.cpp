@@ -5,8 +5,11 @@
 #include "glassmere.h"
 #include "ui_glassmere.h"
 
+#include "rendercontroller.h"
+
 #include <QColorDialog>
 #include <QDebug>
+#include <QTimer>
 
 namespace {
 
@@ -52,6 +55,26 @@ void Glassmere::refDepth_sliderReleased()
 void Glassmere::refInterval_sliderReleased()
 {
     RunReflection();
+}
+
+// A wheel or keyboard step, or a click beside the handle, has no release:
+// it renders once the steps have settled. A drag renders on release.
+void Glassmere::watchSliderSteps(QAbstractSlider *slider)
+{
+    connect(slider, &QAbstractSlider::actionTriggered, this, [this, slider](int action) {
+        if (action != QAbstractSlider::SliderNoAction && !slider->isSliderDown())
+            settleTimer->start();
+    });
+    // A drag's release renders; a step still settling would render the same again.
+    connect(slider, &QAbstractSlider::sliderReleased, settleTimer, &QTimer::stop);
+}
+
+void Glassmere::renderAfterSettling()
+{
+    if (renderer->isBusy()) // the step must not be lost: try again later
+        settleTimer->start();
+    else
+        RunReflection();
 }
 
 // Text to slider. The validators let these signals through only for whole

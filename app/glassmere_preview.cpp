@@ -9,6 +9,7 @@
 #include "glassmere.h"
 #include "ui_glassmere.h"
 
+#include "photoexporter.h"
 #include "rendercontroller.h"
 #include "widgets/dlgloading.h"
 
@@ -17,6 +18,7 @@
 #include <QGraphicsScene>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QScrollBar>
 
 int Glassmere::GetDirection()
 {
@@ -67,6 +69,9 @@ void Glassmere::ShowLoading()
     const int y = p.y() + (v->height() - 32) / 2;
     loadingDlg->move(v->mapToGlobal(QPoint(x, y)));
     loadingDlg->exec();
+    // The dialog was a window of its own: give the keyboard back, so that
+    // Alt+S right after Return in a number box reaches this window.
+    activateWindow();
 }
 
 void Glassmere::deliverRendering(const QImage &rendering)
@@ -78,8 +83,18 @@ void Glassmere::deliverRendering(const QImage &rendering)
 void Glassmere::showReflectionImage()
 {
     loadingDlg->close();
+    // A zoomed view keeps its zoom and scroll position; the scroll bars
+    // clamp them where the new picture is smaller.
+    QGraphicsView *view = ui->graphicsView;
+    const int x = view->horizontalScrollBar()->value();
+    const int y = view->verticalScrollBar()->value();
     ShowImage(&reflectionImage);
-    on_pbFit_clicked();
+    if (previewFitted) {
+        on_pbFit_clicked();
+    } else {
+        view->horizontalScrollBar()->setValue(x);
+        view->verticalScrollBar()->setValue(y);
+    }
 }
 
 // While a rendering is pending, Escape and close requests (the window
@@ -87,7 +102,7 @@ void Glassmere::showReflectionImage()
 // take input again while the task still runs.
 bool Glassmere::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == loadingDlg && renderer->isBusy()) {
+    if (watched == loadingDlg && (renderer->isBusy() || exporter->isBusy())) {
         if (event->type() == QEvent::Close) {
             event->ignore();
             return true;
@@ -110,16 +125,19 @@ void Glassmere::ShowImage(QImage *image)
 
 void Glassmere::on_pbZoomIn_clicked()
 {
+    previewFitted = false;
     ui->graphicsView->scale(1.2, 1.2);
 }
 
 void Glassmere::on_pbZoomOut_clicked()
 {
+    previewFitted = false;
     ui->graphicsView->scale(0.8, 0.8);
 }
 
 void Glassmere::on_pbRawSize_clicked()
 {
+    previewFitted = false;
     ui->graphicsView->resetTransform();
 }
 
@@ -127,6 +145,7 @@ void Glassmere::on_pbRawSize_clicked()
 // zoom the user chose.
 void Glassmere::on_pbFit_clicked()
 {
+    previewFitted = true;
     if (!pixmapItem)
         return;
     const QPixmap pixmap = pixmapItem->pixmap();

@@ -16,6 +16,7 @@ const QList<PictureFormat> &pictureFormats()
         {"PGM", "pgm", nullptr, -1, false},
         {"PPM", "ppm", "Portable Pixmap(*.PPM)", 5, false},
         {"TIFF", "tiff", "Tagged Image File Format(*.TIFF)", 6, true},
+        {"TIF", "tiff", nullptr, -1, true},
         {"XBM", "xbm", "XBM-X11 Bitmap(*.XBM)", 7, false},
         {"XPM", "xpm", "XPM-X11 Pixmap(*.XPM)", 8, false},
         {"SVG", nullptr, nullptr, -1, false},
@@ -61,18 +62,27 @@ QList<const PictureFormat *> exportFormatsInOrder()
 
 } // namespace
 
-QStringList exportFilters()
+QStringList exportFilters(bool alphaOnly)
 {
     QStringList filters;
     for (const PictureFormat *format : exportFormatsInOrder())
-        filters << QLatin1String(format->exportFilter);
+        if (format->keepsAlpha || !alphaOnly)
+            filters << QLatin1String(format->exportFilter);
     return filters;
 }
 
 QString exportFilterFor(const QString &suffix)
 {
     const PictureFormat *format = formatForSuffix(suffix);
-    return format && format->exportFilter ? QLatin1String(format->exportFilter) : QString();
+    if (!format || !format->writer)
+        return QString();
+    if (format->exportFilter)
+        return QLatin1String(format->exportFilter);
+    // A second name of an offered format (.tif for TIFF) preselects it.
+    for (const PictureFormat *offered : exportFormatsInOrder())
+        if (qstrcmp(offered->writer, format->writer) == 0)
+            return QLatin1String(offered->exportFilter);
+    return QString();
 }
 
 QStringList alphaExportSuffixes()

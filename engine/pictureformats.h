@@ -29,9 +29,10 @@ QStringList openPatterns();
 // parentheses and a line feed.
 QString openFilter(const QString &caption);
 
-// The save dialog's filters in their listed order, and the one that names
-// `suffix` (empty where none does).
-QStringList exportFilters();
+// The save dialog's filters in their listed order, only those that keep
+// alpha when `alphaOnly`, and the one that names `suffix` (empty where none
+// does).
+QStringList exportFilters(bool alphaOnly = false);
 QString exportFilterFor(const QString &suffix);
 
 // The suffixes of the export formats that keep alpha, in export order

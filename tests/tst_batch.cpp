@@ -144,8 +144,8 @@ void tst_batch::convertsOnlyListedPictures_data()
     QTest::addColumn<bool>("empty");
     QTest::addColumn<QStringList>("written");
     QTest::newRow("empty folder") << true << QStringList();
-    QTest::newRow("hidden files, subfolders, .tif and .jpe left alone")
-        << false << QStringList{"holiday.jpg"};
+    QTest::newRow("hidden files, subfolders and .jpe left alone")
+        << false << QStringList{"holiday.jpg", "scan.tif"};
 }
 
 void tst_batch::convertsOnlyListedPictures()

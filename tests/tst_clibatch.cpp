@@ -106,10 +106,10 @@ void tst_clibatch::inputsAndOutputFolder_data()
     QTest::newRow("a named photo whatever its suffix")
         << QStringList{"@src/scan.tif", "@src/holiday.jpg", "-o", "@out"}
         << QStringList{"holiday.jpg", "scan.tif"};
-    QTest::newRow("a folder and a photo")
-        << QStringList{"@src", "@other/extra.png", "-o", "@out"} << QStringList{"extra.png", "holiday.jpg"};
+    QTest::newRow("a folder and a photo") << QStringList{"@src", "@other/extra.png", "-o", "@out"}
+                                          << QStringList{"extra.png", "holiday.jpg", "scan.tif"};
     QTest::newRow("a folder, hidden files, subfolders and other suffixes left alone")
-        << QStringList{"@src", "-o", "@out"} << QStringList{"holiday.jpg"};
+        << QStringList{"@src", "-o", "@out"} << QStringList{"holiday.jpg", "scan.tif"};
     QTest::newRow("empty folder") << QStringList{"@other/empty", "-o", "@out"} << QStringList();
 }
 

@@ -14,6 +14,7 @@
 #include <QGraphicsPixmapItem>
 #include <QImageReader>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QSemaphore>
 #include <QtConcurrent/QtConcurrentRun>
 #include <QtTest>
@@ -53,6 +54,7 @@ private slots:
     void returnRendersOnceFocusOutNever();
     void intervalRendersOnlyOnChange();
     void sliderRendersOnRelease();
+    void sliderStepsRenderOnceSettled();
     void directionBoxes_data();
     void directionBoxes();
     void uncheckingTheOnlyBoxRendersBottomNext();
@@ -397,6 +399,43 @@ void tst_editing::previewKeepsZoom()
         ui().graphicsView->mapFromScene(ui().graphicsView->scene()->sceneRect()).boundingRect();
     QVERIFY(shown.width() <= ui().graphicsView->width() + 1);
     QVERIFY(shown.height() <= ui().graphicsView->height() + 1);
+
+    // Zoomed to 1:1 and scrolled, a new rendering keeps both.
+    ui().pbRawSize->click();
+    QScrollBar *bars[] = {ui().graphicsView->horizontalScrollBar(), ui().graphicsView->verticalScrollBar()};
+    for (QScrollBar *bar : bars)
+        bar->setValue(bar->maximum() / 3);
+    const int x = bars[0]->value(), y = bars[1]->value();
+    QVERIFY(x > 0 && y > 0);
+    emit ui().refDepth->sliderReleased();
+    QCOMPARE(ui().graphicsView->transform().m11(), 1.0);
+    QCOMPARE(bars[0]->value(), x);
+    QCOMPARE(bars[1]->value(), y);
+}
+
+// Wheel and arrow-key steps have no release: a burst of them renders once,
+// after the steps settle, with the value the box shows.
+void tst_editing::sliderStepsRenderOnceSettled()
+{
+    load(photoPath);
+    QSignalSpy finished(renderer, &RenderController::finished);
+    ui().refSize->setFocus();
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(ui().refSize, Qt::Key_Up);
+    QCOMPARE(ui().txtSize->text(), QStringLiteral("43"));
+    QCOMPARE(renderings(), 1);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(renderings(), 2);
+    QCOMPARE(shownPicture(window).height(), 60 + 60 * 43 / 100);
+
+    // A drag renders on its release only.
+    ui().refSize->setSliderDown(true);
+    ui().refSize->setSliderPosition(60);
+    ui().refSize->setSliderDown(false);
+    QCOMPARE(renderings(), 3);
+    QVERIFY(!finished.wait(500)); // and nothing settles afterwards
+    QCOMPARE(renderings(), 3);
+    QCOMPARE(shownPicture(window).height(), 60 + 36);
 }
 
 void tst_editing::failedLoadChangesNothing()
@@ -446,15 +485,14 @@ void tst_editing::exportPreselection_data()
     const QString png = QStringLiteral("PNG-Portable Network Graphics(*.PNG)");
     const QString tiff = QStringLiteral("Tagged Image File Format(*.TIFF)");
     const QString ico = QStringLiteral("Microsoft Icon(*.ICO)");
-    const QString first = QStringLiteral("BMP-Windows Bitmap(*.BMP)"); // nothing preselected
     QTest::newRow("jpg") << "jpg" << false << jpg;
     QTest::newRow("JPG") << "JPG" << false << jpg;
-    QTest::newRow("tif has no row") << "tif" << false << first;
+    QTest::newRow("tif is TIFF") << "tif" << false << tiff;
     QTest::newRow("tiff") << "tiff" << false << tiff;
     QTest::newRow("ico") << "ico" << false << ico;
     QTest::newRow("jpg transparent") << "jpg" << true << png;
     QTest::newRow("JPG transparent") << "JPG" << true << png;
-    QTest::newRow("tif transparent") << "tif" << true << png;
+    QTest::newRow("tif transparent keeps TIFF") << "tif" << true << tiff;
     QTest::newRow("tiff transparent keeps TIFF") << "tiff" << true << tiff;
     QTest::newRow("ico transparent keeps ICO") << "ico" << true << ico;
 }
@@ -484,40 +522,58 @@ void tst_editing::exportPreselection()
 
 void tst_editing::exportMessages_data()
 {
-    QTest::addColumn<bool>("photo");
-    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("name"); // typed into the save dialog; @: the loaded photo, none: no photo
+    QTest::addColumn<bool>("transparent");
     QTest::addColumn<QString>("text");
-    QTest::newRow("written in the photo's own format") << true << "Success"
-                                                       << "Reflection photo has been exported.";
-    QTest::newRow("nothing to export yet") << false << "Failure"
-                                           << "";
+    QTest::addColumn<QString>("reason"); // a part of the informative text
+    const QString failed = QStringLiteral("Failed to export reflection photo.");
+    QTest::newRow("written in the photo's own format")
+        << "out.png" << false << "Reflection photo has been exported."
+        << "";
+    QTest::newRow("transparent into JPG") << "out.jpg" << true << failed << "only PNG, ICO, TIFF keep";
+    QTest::newRow("onto the loaded photo") << "@" << false << failed << "never written over";
+    QTest::newRow("onto a link to it") << "link.png" << false << failed << "never written over";
+    QTest::newRow("no suffix") << "out" << false << failed << "no suffix";
+    QTest::newRow("no writer") << "out.gif" << false << failed << "no writer";
+    QTest::newRow("nothing loaded") << "" << false << "Load a photo first."
+                                    << "";
 }
 
 void tst_editing::exportMessages()
 {
-    QFETCH(bool, photo);
-    QFETCH(QString, title);
+    QFETCH(QString, name);
+    QFETCH(bool, transparent);
     QFETCH(QString, text);
-    if (photo)
+    QFETCH(QString, reason);
+    const QByteArray photoBytes = TestUtils::readAll(photoPath);
+    QFile::link(photoPath, dir.filePath(QStringLiteral("link.png"))); // made by the first row
+    if (!name.isEmpty())
         load(photoPath); // RGB32
-    const QString out = dir.filePath(QStringLiteral("exported-%1.png").arg(photo));
+    if (transparent)
+        ui().cbTransparent->click();
+    const QString out = name == QLatin1String("@") ? photoPath : dir.filePath(name);
     FileDialogAnswer answer(out);
     MessageBoxCloser closer;
     ui().btSavePic->click();
-    QVERIFY(answer.done());
-    QTRY_COMPARE(closer.messages.size(), 1);
-    QCOMPARE(closer.messages.first().title, title);
-    if (!photo) {
+    QCOMPARE(answer.done(), !name.isEmpty());
+    // The last message: an existing name is first confirmed to be replaced.
+    QTRY_VERIFY(!closer.messages.isEmpty() && closer.messages.last().text == text);
+    QVERIFY2(closer.messages.last().informativeText.contains(reason),
+             qPrintable(closer.messages.last().informativeText));
+    QCOMPARE(TestUtils::readAll(photoPath), photoBytes);
+    if (name.isEmpty() || name == QLatin1String("@") || name == QLatin1String("link.png"))
+        return;
+    if (!reason.isEmpty()) {
         QVERIFY(!QFileInfo::exists(out));
         return;
     }
-    QCOMPARE(closer.messages.first().text, text);
     QImage expected;
     ComposeReflection(this->photo.convertToFormat(QImage::Format_ARGB32), expected, ReflectionSettings());
     const QImage written(out);
     QVERIFY(!written.hasAlphaChannel());
     QCOMPARE_IMAGES(written.convertToFormat(QImage::Format_RGB32),
                     expected.convertToFormat(QImage::Format_RGB32));
+    QFile::remove(out);
 }
 
 QTEST_MAIN(tst_editing)

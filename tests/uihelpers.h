@@ -151,6 +151,7 @@ public:
         QString title;
         QString text;
         QWidget *parent;
+        QString informativeText;
     };
 
     MessageBoxCloser()
@@ -159,8 +160,13 @@ public:
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             if (!box)
                 return;
-            messages.append({box->icon(), box->windowTitle(), box->text(), box->parentWidget()});
-            box->done(QMessageBox::Ok);
+            messages.append(
+                {box->icon(), box->windowTitle(), box->text(), box->parentWidget(), box->informativeText()});
+            // A question (the save dialog's "replace?") is answered yes.
+            if (QAbstractButton *yes = box->button(QMessageBox::Yes))
+                yes->click();
+            else
+                box->done(QMessageBox::Ok);
         });
         timer.start(10);
     }

@@ -112,6 +112,7 @@ answer_file_dialog() { # TITLE PATH: types PATH into the dialog's name box and a
 }
 
 # Load: Alt+O, type the path into the file dialog, Return.
+focus "$win" || fail "the main window never got the focus"
 before=$(preview)
 xdotool key --clearmodifiers alt+o
 answer_file_dialog '^Load a photo$' "$work/photo.png"
