@@ -1,8 +1,10 @@
 # Installs the build into a fresh prefix, builds consumer/ against it with
 # find_package(Glassmere) and checks that it renders a photo exactly as the
 # installed glassmere-reflect does, and that the installed headers need no
-# widgets.
-#   cmake -DBUILD_DIR=... -DPREFIX=... -DVERSION=... -DPHOTO=... [-DFLAGS=...] -P check_consumer.cmake
+# widgets. With PYTHON, also that the installed Python module loads from
+# its folder, the library found beside it.
+#   cmake -DBUILD_DIR=... -DPREFIX=... -DVERSION=... -DPHOTO=... [-DFLAGS=...]
+#         [-DPYTHON=... -DPYTHON_DIR=...] -P check_consumer.cmake
 
 function(run)
     execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE out)
@@ -36,5 +38,10 @@ file(SHA256 "${PREFIX}/consumer.png" mine)
 file(SHA256 "${PREFIX}/reflect.png" theirs)
 if(NOT mine STREQUAL theirs)
     message(FATAL_ERROR "the consumer's picture differs from glassmere-reflect's")
+endif()
+if(PYTHON)
+    set(module_dir "${PREFIX}/usr/${PYTHON_DIR}")
+    run("${CMAKE_COMMAND}" -E env "PYTHONPATH=${module_dir}" "${PYTHON}" -c
+        "import sys, glassmere; sys.exit(not glassmere.__file__.startswith(sys.argv[1]))" "${module_dir}")
 endif()
 file(REMOVE_RECURSE "${PREFIX}")
