@@ -159,9 +159,10 @@ py::array reflect(const py::args &positional, py::kwargs keywords)
         throw py::value_error("reflect() takes an array of shape (height, width, 3) for RGB or "
                               "(height, width, 4) for RGBA, not " +
                               std::string(py::str(array.attr("shape"))));
-    if (array.shape(0) < 1 || array.shape(1) < 1 || array.shape(0) > INT_MAX / 4 ||
-        array.shape(1) > INT_MAX / 4)
-        throw py::value_error("reflect() takes a picture of 1 to " + std::to_string(INT_MAX / 4) +
+    // The renderer's percentages multiply an extent by up to 100 in an int.
+    constexpr py::ssize_t largest = 1 << 24;
+    if (array.shape(0) < 1 || array.shape(1) < 1 || array.shape(0) > largest || array.shape(1) > largest)
+        throw py::value_error("reflect() takes a picture of 1 to " + std::to_string(largest) +
                               " pixels each way, not " + std::string(py::str(array.attr("shape"))));
     const ReflectionSettings settings = parseSettings("reflect", keywords);
 
