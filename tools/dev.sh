@@ -15,6 +15,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libqt6svg6
     libbenchmark-dev clang-format
     xvfb xauth xdotool imagemagick fonts-dejavu-core
+    pybind11-dev python3-dev python3-numpy python3-distributed
 )
 
 install_missing() {
