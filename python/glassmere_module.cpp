@@ -17,7 +17,6 @@
 #include <mutex>
 #include <vector>
 
-
 namespace py = pybind11;
 
 namespace {
