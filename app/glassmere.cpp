@@ -109,6 +109,8 @@ void Glassmere::setupConnections()
     connect(settleTimer, &QTimer::timeout, this, &Glassmere::renderAfterSettling);
     for (QAbstractSlider *slider : {ui->refSize, ui->refDepth, ui->refInterval})
         watchSliderSteps(slider);
+    bindSliderToBox(ui->refOpacity, ui->txtOpacity);
+    bindSliderToBox(ui->refBlur, ui->txtBlur);
 }
 
 void Glassmere::setupPreview()

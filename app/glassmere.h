@@ -19,8 +19,10 @@ class QContextMenuEvent;
 class QGraphicsPixmapItem;
 class QGraphicsScene;
 class QKeyEvent;
+class QLineEdit;
 class QMouseEvent;
 class QResizeEvent;
+class QSlider;
 class QTimer;
 namespace Ui {
 class GlassmereClass;
@@ -130,6 +132,7 @@ private:
     void setupValidators();
     void keepOnlyDirection(QCheckBox *kept);
     void watchSliderSteps(QAbstractSlider *slider);
+    void bindSliderToBox(QSlider *slider, QLineEdit *box);
     bool loadPhoto(const QString &fileName);
     void ShowLoading();
     void deliverRendering(const QImage &rendering);

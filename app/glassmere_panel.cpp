@@ -5,6 +5,7 @@
 #include "glassmere.h"
 #include "ui_glassmere.h"
 
+#include "rangevalidator.h"
 #include "rendercontroller.h"
 
 #include <QColorDialog>
@@ -75,6 +76,26 @@ void Glassmere::renderAfterSettling()
         settleTimer->start();
     else
         RunReflection();
+}
+
+// Opacity and blur: the same rules as the sliders above, without names of
+// their own for each step.
+void Glassmere::bindSliderToBox(QSlider *slider, QLineEdit *box)
+{
+    connect(slider, &QSlider::valueChanged, box, [box](int value) { box->setText(QString::number(value)); });
+    connect(slider, &QSlider::sliderReleased, this, &Glassmere::RunReflection);
+    connect(box, &QLineEdit::returnPressed, this, [this, slider, box] {
+        slider->setValue(box->text().toInt());
+        RunReflection();
+    });
+    connect(box, &QLineEdit::editingFinished, this, [this, slider, box] {
+        if (slider->value() != box->text().toInt()) {
+            slider->setValue(box->text().toInt());
+            RunReflection();
+        }
+    });
+    box->setValidator(new RangeValidator(slider->minimum(), slider->maximum(), box));
+    watchSliderSteps(slider);
 }
 
 // Text to slider. The validators let these signals through only for whole

@@ -41,6 +41,8 @@ ReflectionSettings Glassmere::GatherSettings()
     settings.size = ui->refSize->value();
     settings.bgcolor = bgcolor;
     settings.transparent = transparent;
+    settings.opacity = ui->refOpacity->value();
+    settings.blur = ui->refBlur->value();
     return settings;
 }
 
