@@ -14,9 +14,12 @@ void Glassmere::AddPic()
 {
     const QString filter = openFilter(tr("Common Formats"));
     const QString fileName = QFileDialog::getOpenFileName(this, tr("Load a photo"), QString(), filter);
-    if (fileName.isEmpty())
-        return;
+    if (!fileName.isEmpty())
+        openPhoto(fileName);
+}
 
+void Glassmere::openPhoto(const QString &fileName)
+{
     // Read into a local picture first: a file that fails to load leaves the
     // photo, its path and the preview as they were.
     QImage photo = readPhoto(fileName);
