@@ -51,6 +51,9 @@ public:
     int GetDirection();
     // Everything one rendering needs, read from the panel.
     ReflectionSettings GatherSettings();
+    // Loads the photo as the Source box does; one that fails to load is
+    // reported and leaves everything as it was.
+    void openPhoto(const QString &fileName);
 
 protected:
     // glassmere.cpp: the drawn frame

@@ -23,6 +23,11 @@ void Glassmere::AddPic()
         loadPhoto(fileName);
 }
 
+void Glassmere::openPhoto(const QString &fileName)
+{
+    loadPhoto(fileName);
+}
+
 bool Glassmere::loadPhoto(const QString &fileName)
 {
     // Read into a local picture first: a file that fails to load leaves the

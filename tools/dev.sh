@@ -7,6 +7,9 @@
 #                       with warnings as errors and run every test, then build
 #                       and run the tests again under AddressSanitizer and
 #                       UndefinedBehaviorSanitizer
+#   tools/dev.sh package [cmake options...]
+#                       install what is missing, build a release and make the
+#                       Debian package build-package/dist/glassmere_*.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,6 +19,7 @@ packages=(
     libbenchmark-dev clang-format
     xvfb xauth xdotool imagemagick fonts-dejavu-core
     pybind11-dev python3-dev python3-numpy python3-distributed
+    dpkg-dev help2man man-db desktop-file-utils appstream bash-completion
 )
 
 install_missing() {
@@ -68,8 +72,16 @@ test)
         UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         ctest --test-dir build-asan --output-on-failure -j"$jobs"
     ;;
+package)
+    install_missing
+    build build-package -DCMAKE_BUILD_TYPE=Release -DGLASSMERE_BUILD_TESTS=OFF \
+        -DGLASSMERE_BUILD_BENCH=OFF "${@:2}"
+    rm -f build-package/dist/glassmere_*.deb
+    cpack --config build-package/CPackConfig.cmake -B build-package/dist >/dev/null
+    ls build-package/dist/glassmere_*.deb
+    ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac

@@ -3,7 +3,7 @@
 #   resources/images/  compiled into the resource collection (logo, banner,
 #                      zoom buttons, checkerboard, busy spinner, icon)
 #   resources/style/   the window-frame skin installed beside the program
-#   resources/glassmere.png  the desktop icon
+#   resources/icons/   the desktop icon at each size of the hicolor theme
 # The outputs are committed; re-run this after changing a colour or a shape.
 # The sizes are fixed by the form and the skin stylesheet, so keep them.
 #
@@ -108,7 +108,23 @@ emblem_master "$TMP/emblem.png"
          -geometry +0+14 \) \
       -compose DstOver -composite \
       -filter Box -resize 256x256 "${PNG_OPTS[@]}" PNG32:"$IMAGES/ico.png"
-cp "$IMAGES/ico.png" "$ROOT/resources/glassmere.png"
+
+# The desktop icon in the hicolor theme. From 48 px up, the same tile with
+# its shadow; below, the shadow and the margin would only blur it, so the
+# tile alone fills the square.
+ICONS=$ROOT/resources/icons/hicolor
+for s in 16 24 32 48 64 128 256; do
+    mkdir -p "$ICONS/${s}x$s/apps"
+    out=$ICONS/${s}x$s/apps/glassmere.png
+    if ((s == 256)); then
+        cp "$IMAGES/ico.png" "$out"
+    elif ((s >= 48)); then
+        "$IM" "$IMAGES/ico.png" -filter Lanczos -resize "${s}x$s" "${PNG_OPTS[@]}" PNG32:"$out"
+    else
+        "$IM" "$TMP/emblem.png" -crop 912x912+56+56 +repage -filter Lanczos -resize "${s}x$s" \
+              "${PNG_OPTS[@]}" PNG32:"$out"
+    fi
+done
 
 # Small emblems for the logo and the banner (no shadow).
 "$IM" "$TMP/emblem.png" -resize 30x30 "$TMP/emblem30.png"
@@ -403,6 +419,7 @@ check "$IMAGES/blog_hover.png" 168x50
 check "$IMAGES/zoom.png" 208x156
 check "$IMAGES/bg.png" 16x16
 check "$IMAGES/ico.png" 256x256
+for s in 16 24 32 48 64 128 256; do check "$ICONS/${s}x$s/apps/glassmere.png" "${s}x$s"; done
 check "$IMAGES/Loading.gif" "$(printf '32x32 %.0s' {1..12} | sed 's/ $//')"
 [[ $("$IDENTIFY" -format '%T ' "$IMAGES/Loading.gif") == "$(printf '5 %.0s' {1..12})" ]] ||
     { echo "Loading.gif: every frame must last 5/100 s" >&2; exit 1; }
