@@ -217,8 +217,9 @@ int main(int argc, char *argv[])
                         .arg(1 << 24)
                         .arg(parser.value(memoryOpt)));
     const qint64 memoryLimit = qint64(memoryMB) << 20;
-    // Qt's own decode limit must not stop what the budget lets through.
-    QImageReader::setAllocationLimit(std::max(memoryMB, PhotoAllocationLimitMB));
+    // Qt's own decode limit follows the budget, also for the readers that
+    // tell a picture's size only by decoding it.
+    QImageReader::setAllocationLimit(memoryMB);
     if (parser.isSet(workerOpt))
         return runWorker(settings, memoryLimit);
     int timeout = 60;

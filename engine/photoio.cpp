@@ -171,6 +171,8 @@ QString readFailure(const QImageReader &reader)
     }
 }
 
+constexpr int QtDefaultAllocationLimitMB = 128;
+
 // Largest SVG document read into memory to be checked.
 constexpr qint64 MaxSvgBytes = qint64(64) << 20;
 
@@ -196,11 +198,11 @@ QImage readPhoto(const QString &path, QString *errorString, const PhotoAdmission
     if (file.size() == 0)
         return fail(QStringLiteral("the file is empty"));
 
-    // The limit is process-wide in Qt; setting it before every read keeps
-    // this function independent of who else touched it. Only when it is
-    // lower: Qt keeps it in a plain int, so readers on several threads must
-    // not all write it, and a program may have raised it.
-    if (QImageReader::allocationLimit() < PhotoAllocationLimitMB)
+    // Qt's decode limit is process-wide, and its default of 128 MB stops at
+    // about 33 megapixels. Raised here unless the program chose its own (the
+    // command line sets it to its memory budget); only then, since Qt keeps
+    // it in a plain int that readers on several threads must not all write.
+    if (QImageReader::allocationLimit() == QtDefaultAllocationLimitMB)
         QImageReader::setAllocationLimit(PhotoAllocationLimitMB);
     QImageReader reader(&file);
     // Phones store upright photos sideways plus an orientation tag.
@@ -216,7 +218,7 @@ QImage readPhoto(const QString &path, QString *errorString, const PhotoAdmission
         if (file.size() > MaxSvgBytes)
             return fail(QStringLiteral("the SVG document is larger than %1").arg(formatBytes(MaxSvgBytes)));
         const QByteArray safe =
-            svgWithoutExternalImages(file.readAll(), qint64(PhotoAllocationLimitMB) << 20, &why);
+            svgWithoutExternalImages(file.readAll(), qint64(QImageReader::allocationLimit()) << 20, &why);
         if (safe.isEmpty())
             return fail(why);
         svg.setData(safe);
@@ -286,7 +288,9 @@ bool writePhoto(const QImage &image, const QString &path, QString *errorString)
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
     QImageWriter writer(&file, format);
-    if (!writer.write(image)) {
+    // Writers ignore a failed write of the device; the data goes out in the
+    // flush, and only there does a full disk show.
+    if (!writer.write(image) || !file.flush() || file.error() != QFileDevice::NoError) {
         // A full disk shows in the file's error; the writer then has none.
         const QString why =
             file.error() != QFileDevice::NoError ? file.errorString()

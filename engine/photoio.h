@@ -11,7 +11,7 @@
 // Largest picture a reader may decode, in megabytes of decoded pixels. Qt's
 // default of 128 MB stops at about 33 megapixels; this lets photos of a few
 // hundred megapixels through while still refusing a file that claims
-// absurd dimensions.
+// absurd dimensions. A program that sets its own limit keeps it.
 constexpr int PhotoAllocationLimitMB = 2048;
 
 // Asked with a picture's size once its header is read, before anything is
