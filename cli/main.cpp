@@ -161,7 +161,8 @@ int main(int argc, char *argv[])
         QStringLiteral("OUTPUT"));
     const QCommandLineOption jobsOpt(
         QStringList{QStringLiteral("j"), QStringLiteral("jobs")},
-        QStringLiteral("Batch: pictures converted at once, one per thread (default: one per core)."),
+        QStringLiteral(
+            "Batch: pictures converted at once, each in its own worker process (default: one per core)."),
         QStringLiteral("N"), QString::number(QThread::idealThreadCount()));
     parser.addOptions(
         {sideOpt, sizeOpt, depthOpt, intervalOpt, colorOpt, transparentOpt, outputOpt, jobsOpt});

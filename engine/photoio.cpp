@@ -13,6 +13,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -173,6 +174,30 @@ QString readFailure(const QImageReader &reader)
 
 constexpr int QtDefaultAllocationLimitMB = 128;
 
+// The longest side the libraries under Qt's plug-ins take; beyond it they
+// give up without a reason Qt passes on.
+int maxSide(const QByteArray &format)
+{
+    if (format == "png")
+        return 1000000; // libpng's limit, for reading and writing
+    if (format == "jpg" || format == "jpeg")
+        return 65500;
+    if (format == "webp")
+        return 16383;
+    return std::numeric_limits<int>::max();
+}
+
+QString tooLong(const QByteArray &format, const QSize &size)
+{
+    if (std::max(size.width(), size.height()) <= maxSide(format))
+        return QString();
+    return QStringLiteral("a %1 file holds at most %2 pixels a side; the picture is %3 x %4")
+        .arg(QString::fromLatin1(format.toUpper()))
+        .arg(maxSide(format))
+        .arg(size.width())
+        .arg(size.height());
+}
+
 // Largest SVG document read into memory to be checked.
 constexpr qint64 MaxSvgBytes = qint64(64) << 20;
 
@@ -233,6 +258,8 @@ QImage readPhoto(const QString &path, QString *errorString, const PhotoAdmission
 
     const PhotoAdmission &allowed = admit ? admit : PhotoAdmission(defaultAdmission);
     const QSize size = reader.size();
+    if (!tooLong(format, size).isEmpty())
+        return fail(tooLong(format, size));
     if (size.isValid() && !allowed(size, &why))
         return fail(why);
 
@@ -283,6 +310,9 @@ bool writePhoto(const QImage &image, const QString &path, QString *errorString)
     if (!target.isSymLink() && !target.absoluteDir().exists())
         return fail(QStringLiteral("the folder \"%1\" does not exist")
                         .arg(QDir::toNativeSeparators(target.absolutePath())));
+
+    if (!tooLong(format, image.size()).isEmpty())
+        return fail(tooLong(format, image.size()));
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
