@@ -24,6 +24,13 @@ inline QByteArray tga(int width, int height, int body)
     return header + QByteArray(body, '\x55') + QByteArray(8, '\0') + QByteArray("TRUEVISION-XFILE.", 18);
 }
 
+inline QByteArray encoded(const QImage &picture, const char *format)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    return picture.save(&buffer, format) ? buffer.data() : QByteArray();
+}
+
 inline QByteArray svg(int width, int height, const QString &imageAddress = QString())
 {
     QString text = QStringLiteral("<svg xmlns='http://www.w3.org/2000/svg' "
