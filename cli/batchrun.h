@@ -5,15 +5,19 @@
 #include <QString>
 #include <QStringList>
 
-// glassmere-reflect's batch: many pictures into one folder, on several
-// threads, by the same rules as the window's "all-at-once" tab.
+// glassmere-reflect's batch: many pictures into one folder, in several
+// worker processes, by the same rules as the window's "all-at-once" tab.
 
 struct BatchRequest
 {
     QStringList inputs; // photos and folders, in the order given
     QString target;     // the folder the outputs go into
     ReflectionSettings settings;
-    int jobs = 1; // worker threads, each with one picture in memory at a time
+    int jobs = 1;                // worker processes, each with one picture in memory at a time
+    int timeoutSeconds = 60;     // a picture that takes longer fails
+    qint64 memoryLimit = 0;      // bytes, shared by all workers
+    QString workerProgram;       // started with workerArguments for each job slot
+    QStringList workerArguments; // the settings, as options
 };
 
 // True when the arguments ask for a batch rather than one photo into one
@@ -24,6 +28,7 @@ bool isBatchRequest(const QStringList &inputs, const QString &output);
 
 // Converts every picture and reports on standard error (each failure, and a
 // progress line when it is a terminal) and standard output (the summary).
-// Returns the exit status: 0 all converted, 1 any picture failed, 2 the
+// Returns the exit status: 0 all converted; 1 any picture failed, an input
+// folder cannot be listed or the output folder does not exist; 2 the
 // request was refused before anything was written.
 int runBatch(const BatchRequest &request);

@@ -3,13 +3,18 @@
 
 #include "batchrules.h"
 #include "batchrun.h"
+#include "diagnostics.h"
+#include "exitcode.h"
+#include "memorybudget.h"
 #include "photoio.h"
 #include "pictureformats.h"
 #include "reflection.h"
+#include "worker.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -17,17 +22,10 @@
 
 namespace {
 
-enum ExitCode
-{
-    Ok = 0,
-    FileError = 1,
-    UsageError = 2
-};
-
 // One line on standard error, the way command-line tools report.
 int fail(int code, const QString &message)
 {
-    std::fprintf(stderr, "glassmere-reflect: %s\n", qPrintable(message));
+    reportLine(message);
     return code;
 }
 
@@ -65,10 +63,26 @@ bool parseColour(const QString &text, _RGB &colour)
     return true;
 }
 
-void quietStartup(QtMsgType type, const QMessageLogContext &, const QString &message)
+// The options a worker needs to render as this process would: every one
+// given, but those about the batch itself.
+QStringList workerArguments(const QCommandLineParser &parser)
 {
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
+    static const QStringList batchOnly = {QStringLiteral("o"),       QStringLiteral("output"),
+                                          QStringLiteral("j"),       QStringLiteral("jobs"),
+                                          QStringLiteral("timeout"), QStringLiteral("worker")};
+    QStringList args{QStringLiteral("--worker")};
+    const QStringList names = parser.optionNames();
+    for (const QString &name : names) {
+        if (batchOnly.contains(name))
+            continue;
+        const QString option = (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        const QStringList values = parser.values(name);
+        if (values.isEmpty())
+            args << option;
+        for (const QString &value : values)
+            args << option << value;
+    }
+    return args;
 }
 
 } // namespace
@@ -80,11 +94,11 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Starting the platform may warn about the session (an unset
-    // XDG_RUNTIME_DIR, say), which is noise for a command-line tool whose
-    // standard error carries one line per problem.
-    qInstallMessageHandler(quietStartup);
+    // XDG_RUNTIME_DIR, say), and image libraries print their own warnings:
+    // noise for a command-line tool whose standard error carries one line
+    // per problem.
+    silenceLibraries();
     QGuiApplication app(argc, argv);
-    qInstallMessageHandler(nullptr);
     QCoreApplication::setApplicationName(QStringLiteral("glassmere-reflect"));
     QCoreApplication::setApplicationVersion(QStringLiteral(GLASSMERE_VERSION));
 
@@ -128,10 +142,25 @@ int main(int argc, char *argv[])
         QStringLiteral("OUTPUT"));
     const QCommandLineOption jobsOpt(
         QStringList{QStringLiteral("j"), QStringLiteral("jobs")},
-        QStringLiteral("Batch: pictures converted at once, one per thread (default: one per core)."),
+        QStringLiteral(
+            "Batch: pictures converted at once, each in its own worker process (default: one per core)."),
         QStringLiteral("N"), QString::number(QThread::idealThreadCount()));
     parser.addOptions(
         {sideOpt, sizeOpt, depthOpt, intervalOpt, colorOpt, transparentOpt, outputOpt, jobsOpt});
+    const QCommandLineOption timeoutOpt(
+        QStringLiteral("timeout"),
+        QStringLiteral("Batch: seconds one picture may take before it is given up as failed (1..86400)."),
+        QStringLiteral("S"), QStringLiteral("60"));
+    parser.addOption(timeoutOpt);
+    const QCommandLineOption memoryOpt(
+        QStringLiteral("memory-limit"),
+        QStringLiteral("Memory the pictures being converted may take together, in MB; a picture that needs "
+                       "more is refused before it is decoded."),
+        QStringLiteral("MB"), QString::number(DefaultMemoryLimitMB));
+    parser.addOption(memoryOpt);
+    QCommandLineOption workerOpt(QStringLiteral("worker"), QStringLiteral("Batch worker process."));
+    workerOpt.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(workerOpt);
     parser.addPositionalArgument(QStringLiteral("INPUT"),
                                  QStringLiteral("The photo to read; in a batch, photos and folders."),
                                  QStringLiteral("INPUT..."));
@@ -163,6 +192,25 @@ int main(int argc, char *argv[])
             UsageError,
             QStringLiteral("--color takes a colour as #RRGGBB, not \"%1\"").arg(parser.value(colorOpt)));
 
+    int memoryMB = 0;
+    if (!parseInt(parser.value(memoryOpt), 16, 1 << 24, memoryMB))
+        return fail(UsageError,
+                    QStringLiteral("--memory-limit takes a whole number of MB from 16 to %1, not \"%2\"")
+                        .arg(1 << 24)
+                        .arg(parser.value(memoryOpt)));
+    const qint64 memoryLimit = qint64(memoryMB) << 20;
+    // Qt's own decode limit follows the budget, also for the readers that
+    // tell a picture's size only by decoding it.
+    QImageReader::setAllocationLimit(memoryMB);
+    if (parser.isSet(workerOpt))
+        return runWorker(settings, memoryLimit);
+    int timeout = 60;
+    if (!parseInt(parser.value(timeoutOpt), 1, 86400, timeout))
+        return fail(UsageError,
+                    QStringLiteral("--timeout takes a whole number of seconds from 1 to 86400, not "
+                                   "\"%1\"")
+                        .arg(parser.value(timeoutOpt)));
+
     const QStringList inputs = parser.positionalArguments();
     if (inputs.isEmpty())
         return fail(UsageError, QStringLiteral("no input photo given (see --help)"));
@@ -175,7 +223,8 @@ int main(int argc, char *argv[])
             UsageError,
             QStringLiteral("-j takes a whole number from 1 to 1024, not \"%1\"").arg(parser.value(jobsOpt)));
     if (isBatchRequest(inputs, output))
-        return runBatch({inputs, output, settings, jobs});
+        return runBatch({inputs, output, settings, jobs, timeout, memoryLimit,
+                         QCoreApplication::applicationFilePath(), workerArguments(parser)});
     const QString input = inputs.first();
     if (isSameFile(input, output))
         return fail(
@@ -183,7 +232,13 @@ int main(int argc, char *argv[])
             QStringLiteral("the output \"%1\" is the input photo; it is never written over").arg(output));
 
     QString why;
-    QImage photo = readPhoto(input, &why);
+    QImage photo = readPhoto(input, &why, [&](const QSize &size, QString *refusal) {
+        const qint64 needed = conversionBytes(size, settings);
+        if (needed <= memoryLimit)
+            return true;
+        *refusal = memoryRefusal(needed, memoryLimit);
+        return false;
+    });
     if (photo.isNull())
         return fail(FileError, QStringLiteral("cannot read \"%1\": %2").arg(input, why));
     const QImage::Format sourceFormat = photo.format();

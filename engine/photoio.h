@@ -3,23 +3,38 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
+
 // Photo input and output shared by the window, the batch and the command
 // line, so that all three read and write files the same way.
 
 // Largest picture a reader may decode, in megabytes of decoded pixels. Qt's
 // default of 128 MB stops at about 33 megapixels; this lets photos of a few
 // hundred megapixels through while still refusing a file that claims
-// absurd dimensions.
+// absurd dimensions. A program that sets its own limit keeps it.
 constexpr int PhotoAllocationLimitMB = 2048;
+
+// Asked with a picture's size once its header is read, before anything is
+// decoded: false refuses the picture, with the reason in `why`.
+using PhotoAdmission = std::function<bool(const QSize &size, QString *why)>;
 
 // Reads the picture at `path` as the reader delivers it (its own pixel
 // format), with the orientation the camera recorded applied. On failure
-// returns a null image and, if `errorString` is given, the reader's reason.
-QImage readPhoto(const QString &path, QString *errorString = nullptr);
+// returns a null image and, if `errorString` is given, the reason.
+//
+// Only regular files are read. A file shorter than its header says (BMP,
+// TGA, PBM/PGM/PPM) is refused as cut short; where a reader may leave pixels
+// unwritten the picture starts out zeroed, so no output ever holds memory
+// the reader did not write. An SVG loads no image but inline data. Without
+// `admit`, a picture is let through when converting it with the largest
+// settings stays within DefaultMemoryLimitMB.
+QImage readPhoto(const QString &path, QString *errorString = nullptr, const PhotoAdmission &admit = {});
 
 // Writes `image` to `path` in the format its suffix names, replacing an
 // existing file only once the new one is complete: a failed write leaves the
-// old file as it was. Returns false with the reason in `errorString`.
+// old file as it was. Only a regular file (or a link to one, or a link to
+// nothing yet) is replaced: a named pipe, a device or a folder is refused.
+// Returns false with the reason in `errorString`.
 bool writePhoto(const QImage &image, const QString &path, QString *errorString = nullptr);
 
 // The picture to write for a rendering: in transparent mode the ARGB32

@@ -1,0 +1,101 @@
+#include "worker.h"
+
+#include "memorybudget.h"
+#include "photoio.h"
+#include "reflection.h"
+#include "workerpool.h"
+
+#include <QByteArray>
+#include <QImage>
+
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// The protocol's own copy of standard output: a library that prints must
+// not put words into the pool's mouth.
+FILE *protocolOut()
+{
+#ifdef Q_OS_UNIX
+    const int saved = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved >= 0 && null >= 0 && ::dup2(null, STDOUT_FILENO) >= 0) {
+        ::close(null);
+        if (FILE *stream = ::fdopen(saved, "w"))
+            return stream;
+    }
+#endif
+    return stdout;
+}
+
+bool readLine(QByteArray &line)
+{
+    line.clear();
+    for (int c; (c = std::getchar()) != EOF;) {
+        if (c == '\n')
+            return true;
+        line.append(char(c));
+    }
+    return false;
+}
+
+void send(FILE *out, const QByteArray &line)
+{
+    std::fwrite(line.constData(), 1, size_t(line.size()), out);
+    std::fputc('\n', out);
+    std::fflush(out);
+}
+
+// One line on what went wrong with one picture, as the batch reports it.
+QString convert(const QString &input, const QString &output, const ReflectionSettings &settings,
+                qint64 memoryLimit, FILE *out)
+{
+    const auto admit = [&](const QSize &size, QString *why) {
+        const qint64 needed = conversionBytes(size, settings);
+        if (needed > memoryLimit) {
+            *why = memoryRefusal(needed, memoryLimit);
+            return false;
+        }
+        send(out, "need " + QByteArray::number(needed));
+        QByteArray answer;
+        if (readLine(answer) && answer == "go")
+            return true;
+        *why = QStringLiteral("the run was stopped");
+        return false;
+    };
+    QString why;
+    QImage photo = readPhoto(input, &why, admit);
+    if (photo.isNull())
+        return QStringLiteral("cannot read \"%1\": %2").arg(input, why);
+    const QImage::Format sourceFormat = photo.format();
+    QImage rendering;
+    ComposeReflection(std::move(photo).convertToFormat(QImage::Format_ARGB32), rendering, settings);
+    if (rendering.isNull())
+        return QStringLiteral("the result of \"%1\" is empty: the trim leaves no row of the photo, or the "
+                              "picture is too large to render")
+            .arg(input);
+    if (!writePhoto(outputPicture(std::move(rendering), sourceFormat, settings.transparent), output, &why))
+        return QStringLiteral("cannot write \"%1\" (from \"%2\"): %3").arg(output, input, why);
+    return QString();
+}
+
+} // namespace
+
+int runWorker(const ReflectionSettings &settings, qint64 memoryLimit)
+{
+    FILE *out = protocolOut();
+    for (QByteArray line; readLine(line);) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() != 3 || fields[0] != "convert")
+            continue;
+        const QString failure =
+            convert(WorkerPool::decode(fields[1]), WorkerPool::decode(fields[2]), settings, memoryLimit, out);
+        send(out, failure.isEmpty() ? QByteArray("ok") : "fail " + WorkerPool::encode(failure));
+    }
+    return 0;
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "reflectionsettings.h"
+
+#include <QtGlobal>
+
+// glassmere-reflect's hidden worker mode: converts the pictures a
+// WorkerPool sends on standard input, one at a time, until the input ends.
+// Returns the exit status.
+int runWorker(const ReflectionSettings &settings, qint64 memoryLimit);

@@ -1,0 +1,291 @@
+// glassmere-reflect against hostile files made at run time: empty and cut
+// files of every format, headers claiming huge sizes, SVGs whose images
+// point at themselves, a named pipe or someone's private picture, a cut BMP
+// after a magenta photo, outputs that are special files, and a batch of all
+// of them among good photos. Nothing may crash, hang, leak pixels, change a
+// source or take more memory than the budget. Also seeded byte flips and cuts
+// through the reader (under the sanitizers in CI), and the worker pool with
+// a stand-in worker that crashes and hangs.
+
+#include "batchfixture.h"
+#include "hostilefiles.h"
+#include "workerpool.h"
+
+#include <QImageReader>
+#include <QtTest>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+using namespace BatchFixture;
+
+class tst_hostile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void singlePhoto_data();
+    void singlePhoto();
+    void mixedBatch();
+    void readerSurvives_data();
+    void readerSurvives();
+    void workerPool_data();
+    void workerPool();
+
+private:
+    QString src(const QString &name = QString()) const { return box.src() + name; }
+    Sandbox box;
+    QStringList mustFail; // names in src/ that no reader may take
+};
+
+struct Run
+{
+    int exitCode = -1;
+    QStringList lines; // standard error
+    QString out;
+};
+
+static Run run(const QStringList &args, qint64 fileSizeLimit = 0)
+{
+    QProcess p;
+    if (fileSizeLimit)
+        p.setChildProcessModifier([fileSizeLimit] {
+            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::signal(SIGXFSZ, SIG_IGN);
+        });
+    p.start(QStringLiteral(GLASSMERE_REFLECT), args);
+    Run r;
+    if (p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit)
+        r.exitCode = p.exitCode();
+    r.lines = QString::fromLocal8Bit(p.readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    return r;
+}
+
+static bool holdsMagenta(const QString &path)
+{
+    const QImage image = QImage(path).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xffffff) == 0xff00ff)
+                return true;
+    return false;
+}
+
+void tst_hostile::initTestCase()
+{
+    QImage magenta(40, 30, QImage::Format_RGB32);
+    magenta.fill(qRgb(255, 0, 255));
+    QVERIFY(magenta.save(src(QStringLiteral("z-magenta.png"))));
+    QVERIFY(magenta.save(box.path(QStringLiteral("secret.png"))));
+    const QList<HostileFiles::Sample> samples = HostileFiles::samples();
+    for (const auto &[suffix, bytes] : samples) {
+        QVERIFY(writeFile(src(QStringLiteral("good-%1.%1").arg(suffix)), bytes));
+        QVERIFY(writeFile(src(QStringLiteral("empty-%1.%1").arg(suffix)), QByteArray()));
+        mustFail << QStringLiteral("empty-%1.%1").arg(suffix);
+        for (int quarter = 1; quarter <= 3; ++quarter) {
+            const QString name = QStringLiteral("cut%1-%2.%2").arg(quarter).arg(suffix);
+            QVERIFY(writeFile(src(name), bytes.left(bytes.size() * quarter / 4)));
+            if (QStringList{"bmp", "tga", "pbm", "pgm", "ppm"}.contains(suffix))
+                mustFail << name;
+        }
+    }
+    // The cut BMP comes after the magenta photo (descending names).
+    QImage blue(32, 24, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    const QByteArray bmp = HostileFiles::encoded(blue, "BMP");
+    QByteArray jpeg = HostileFiles::encoded(blue, "JPG");
+    jpeg.replace(jpeg.indexOf("\xff\xc0") + 5, 4, QByteArray::fromHex("4e204e20")); // 20000 x 20000
+    QImage mono(16000, 16000, QImage::Format_Mono);
+    mono.fill(0);
+    QVERIFY(mono.save(src(QStringLiteral("bomb.png"))));
+    QDir(box.path()).mkpath(QStringLiteral("special"));
+    QVERIFY(::mkfifo(QFile::encodeName(box.path(QStringLiteral("special/pipe.png"))).constData(), 0600) == 0);
+    const QList<QPair<QString, QByteArray>> hostile{
+        {"a-cut.bmp", bmp.left(bmp.size() / 2)},
+        {"bomb.jpg", jpeg},
+        {"bomb.svg", HostileFiles::svg(20000, 20000)},
+        {"bomb.tga", HostileFiles::tga(4000, 4000, 16)},
+        {"bomb.ppm", "P6\n30000 30000\n255\n" + QByteArray(40, 'x')},
+        {"svg-self.svg", HostileFiles::svg(40, 30, QStringLiteral("svg-self.svg"))},
+        {"svg-pipe.svg", HostileFiles::svg(40, 30, box.path(QStringLiteral("special/pipe.png")))},
+        {"svg-secret.svg", HostileFiles::svg(40, 30, box.path(QStringLiteral("secret.png")))}};
+    for (const auto &[name, bytes] : hostile)
+        QVERIFY(writeFile(src(name), bytes));
+    mustFail << QStringList{"a-cut.bmp", "bomb.jpg", "bomb.png", "bomb.svg", "bomb.tga", "bomb.ppm"};
+    QVERIFY(QFile::link(box.path(QStringLiteral("special/pipe.png")),
+                        box.path(QStringLiteral("special/to-pipe.png"))));
+    QVERIFY(QFile::link(box.path(QStringLiteral("special/target.png")),
+                        box.path(QStringLiteral("special/dangling.png"))));
+    box.keepSources();
+}
+
+void tst_hostile::singlePhoto_data()
+{
+    QTest::addColumn<QStringList>("files"); // the input in src/; the output, else out/INPUT.png
+    QTest::addColumn<qint64>("fileSizeLimit");
+    QTest::addColumn<QString>("failure"); // a part of the one line; empty: written
+    const QString photo = QStringLiteral("good-png.png");
+    QTest::newRow("JPEG claiming 20000 x 20000") << QStringList{"bomb.jpg"} << 0LL << "needs 3.5 GB";
+    QTest::newRow("1-bit PNG of 16000 x 16000") << QStringList{"bomb.png"} << 0LL << "the limit is 2 GB";
+    QTest::newRow("SVG of 20000 x 20000") << QStringList{"bomb.svg"} << 0LL << "needs";
+    QTest::newRow("TGA claiming 4000 x 4000") << QStringList{"bomb.tga"} << 0LL << "cut short";
+    QTest::newRow("PPM claiming 30000 x 30000") << QStringList{"bomb.ppm"} << 0LL << "cut short";
+    QTest::newRow("output a named pipe") << QStringList{photo, "special/pipe.png"} << 0LL << "not a regular";
+    QTest::newRow("output a link to one")
+        << QStringList{photo, "special/to-pipe.png"} << 0LL << "not a regular";
+    QTest::newRow("output a link to nothing yet") << QStringList{photo, "special/dangling.png"} << 0LL << "";
+    QTest::newRow("output folder missing") << QStringList{photo, "missing/1.png"} << 0LL << "does not exist";
+    QTest::newRow("file size limit") << QStringList{"z-magenta.png", "out/1.ppm"} << 4096LL
+                                     << "File too large";
+}
+
+// One line and status 1, or the output written without foreign pixels.
+void tst_hostile::singlePhoto()
+{
+    QFETCH(QStringList, files);
+    QFETCH(qint64, fileSizeLimit);
+    QFETCH(QString, failure);
+    const QString output = box.path(files.value(1, QStringLiteral("out/%1.png").arg(files.first())));
+    const Run r = run({src(files.first()), QStringLiteral("-o"), output}, fileSizeLimit);
+    QCOMPARE(r.exitCode, failure.isEmpty() ? 0 : 1);
+    QCOMPARE(r.lines.size(), failure.isEmpty() ? 0 : 1);
+    if (!failure.isEmpty()) {
+        QVERIFY2(r.lines.first().contains(failure), qPrintable(r.lines.first()));
+        QVERIFY(!QFileInfo(output).isFile());
+        return;
+    }
+    QVERIFY(!QImage(output).isNull());
+}
+
+void tst_hostile::mixedBatch()
+{
+    QStringList names; // those a batch takes from the folder
+    for (const QString &path : listBatchPictures(src()))
+        names << QFileInfo(path).fileName();
+    const Run r = run({"--transparent", "-j", "1", "--memory-limit", "256", src(), "-o", box.path("batch/")});
+    QCOMPARE(r.exitCode, 1); // the output folder does not exist yet, as in the single mode
+    QVERIFY(QDir(box.path()).mkpath(QStringLiteral("batch")));
+    const Run batch =
+        run({"--transparent", "-j", "1", "--memory-limit", "256", src(), "-o", box.path("batch")});
+    QCOMPARE(batch.exitCode, 1);
+    QVERIFY2(batch.out.endsWith(QStringLiteral("; %1 failed\n").arg(batch.lines.size())),
+             qPrintable(batch.out));
+    const ReflectionSettings settings = TestUtils::settings(1, 38, 30, 0, {255, 255, 255}, true);
+    for (const QString &name : names) {
+        const QString output = box.path(QStringLiteral("batch/")) + batchOutputName(name, true);
+        const int lines = int(batch.lines.filter(QLatin1Char('/') + name + QLatin1Char('"')).size());
+        const bool written = QFileInfo(output).isFile();
+        QVERIFY2(lines + int(written) == 1,
+                 qPrintable(name + batch.lines.filter(name).join(QLatin1Char('\n'))));
+        QVERIFY2(!mustFail.contains(name) || lines == 1, qPrintable(name));
+        if (name.startsWith(QLatin1String("good-")) || name.startsWith(QLatin1String("svg-")))
+            QVERIFY2(written, qPrintable(batch.lines.filter(name).join(QLatin1Char('\n'))));
+        if (name.startsWith(QLatin1String("good-"))) {
+            const QString difference = outputsDifference(box.path(QStringLiteral("batch/")), src(),
+                                                         {{batchOutputName(name, true), name}}, settings);
+            QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        }
+        QVERIFY2(!written || name == QLatin1String("z-magenta.png") || !holdsMagenta(output),
+                 qPrintable(name));
+    }
+    QVERIFY(box.sourcesUnchanged());
+    // The largest of all the children so far, the workers included.
+    rusage usage{};
+    QVERIFY(::getrusage(RUSAGE_CHILDREN, &usage) == 0);
+    QVERIFY2(usage.ru_maxrss < 256 * 1024, qPrintable(QString::number(usage.ru_maxrss)));
+}
+
+void tst_hostile::readerSurvives_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QByteArray>("bytes");
+    const QList<HostileFiles::Sample> samples = HostileFiles::samples();
+    for (const HostileFiles::Sample &sample : samples)
+        QTest::newRow(qPrintable(sample.first)) << sample.first << sample.second;
+}
+
+// A picture or a one-line reason for every damaged file.
+void tst_hostile::readerSurvives()
+{
+    QFETCH(QString, suffix);
+    QFETCH(QByteArray, bytes);
+    QImageReader::setAllocationLimit(16); // mutated headers claim huge sizes
+    const PhotoAdmission small = [](const QSize &size, QString *why) {
+        *why = QStringLiteral("too large");
+        return qint64(size.width()) * size.height() <= 1 << 22;
+    };
+    QRandomGenerator rng(qHash(suffix));
+    for (int round = 0; round < 40; ++round) {
+        QByteArray damaged = bytes;
+        if (round % 3 == 2)
+            damaged.truncate(rng.bounded(int(bytes.size())));
+        for (int flips = round % 3 == 2 ? 0 : 1 + rng.bounded(8); flips > 0; --flips)
+            damaged[rng.bounded(int(damaged.size()))] = char(rng.bounded(256));
+        const QString path = box.path(QStringLiteral("m%1.%2").arg(round).arg(suffix));
+        QVERIFY(writeFile(path, damaged));
+        QString why;
+        const QImage image = readPhoto(path, &why, small);
+        QVERIFY2(!image.isNull() || (!why.isEmpty() && !why.contains(QLatin1Char('\n'))),
+                 qPrintable(QStringLiteral("round %1: %2").arg(round).arg(why)));
+    }
+}
+
+// "crash" kills its worker, "hang" never answers, "big" holds 600 of the
+// budget of 1000 for a while and fails if another big one holds it too.
+static const char *const standInWorker = R"(
+while read command input output; do
+    case "$input" in
+    *crash*) kill -SEGV $$ ;;
+    *hang*) exec sleep 600 ;;
+    *big*) echo "need 600"; read go
+        if mkdir "$DIR/held"; then sleep 0.3; rmdir "$DIR/held"; echo ok; else echo "fail both%20at%20once"; fi ;;
+    *) echo ok ;;
+    esac
+done
+)";
+
+void tst_hostile::workerPool_data()
+{
+    QTest::addColumn<int>("slotCount");
+    QTest::addColumn<QStringList>("inputs");   // one chain each
+    QTest::addColumn<QStringList>("outcomes"); // "ok", or a part of the reason
+    QTest::newRow("crash and hang among good ones")
+        << 1 << QStringList{"a", "crash", "b", "hang", "c"}
+        << QStringList{"ok", "crashed", "ok", "longer than 1 s", "ok"};
+    QTest::newRow("two slots, memory for one big picture")
+        << 2 << QStringList{"big1", "big2", "big3"} << QStringList{"ok", "ok", "ok"};
+    QTest::newRow("nothing to do") << 2 << QStringList() << QStringList();
+}
+
+// Every task ends once, with its own outcome, and the run ends.
+void tst_hostile::workerPool()
+{
+    QFETCH(int, slotCount);
+    QFETCH(QStringList, inputs);
+    QFETCH(QStringList, outcomes);
+    qputenv("DIR", QFile::encodeName(box.path()));
+    WorkerPool pool(QStringLiteral("sh"), {QStringLiteral("-c"), QLatin1String(standInWorker)}, slotCount, 1,
+                    1000);
+    QMap<QString, QString> ended;
+    connect(&pool, &WorkerPool::taskFinished, this, [&](const WorkerTask &task, bool ok, const QString &why) {
+        QVERIFY2(!ended.contains(task.input), qPrintable(task.input));
+        ended.insert(task.input, ok ? QStringLiteral("ok") : why);
+    });
+    QSignalSpy finished(&pool, &WorkerPool::finished);
+    QList<QList<WorkerTask>> chains;
+    for (const QString &input : inputs)
+        chains.append({{input, input + QStringLiteral(".out")}});
+    pool.start(chains);
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(ended.size(), inputs.size());
+    for (int i = 0; i < inputs.size(); ++i)
+        QVERIFY2(ended.value(inputs[i]).contains(outcomes[i]),
+                 qPrintable(inputs[i] + ": " + ended[inputs[i]]));
+}
+
+QTEST_MAIN(tst_hostile)
+#include "tst_hostile.moc"
