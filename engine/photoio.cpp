@@ -1,4 +1,5 @@
 #include "photoio.h"
+#include "pngtransparency.h"
 #include "reflection.h"
 
 #include <QFileInfo>
@@ -34,7 +35,7 @@ QImage readPhoto(const QString &path, QString *errorString)
             *errorString = reader.errorString();
         return QImage();
     }
-    return image;
+    return withPngColourKey(path, std::move(image));
 }
 
 bool writePhoto(const QImage &image, const QString &path, QString *errorString)

@@ -27,4 +27,6 @@ struct ReflectionSettings
     int interval = 0;         // -80..100: a gap when positive, a trim of the picture when negative
     _RGB bgcolor;             // gap colour and the colour the reflection fades into
     bool transparent = false; // fade into transparency instead of bgcolor
+    int opacity = 100;        // 0..100, the reflection's strength next to the picture
+    int blur = 0;             // 0..100, how fast the reflection's blur grows with the distance
 };

@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 packages=(
     build-essential cmake
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libqt6svg6
-    libbenchmark-dev clang-format
+    libbenchmark-dev clang-format libpng-dev
     xvfb xauth xdotool imagemagick fonts-dejavu-core
 )
 
