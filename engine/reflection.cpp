@@ -41,6 +41,25 @@ void fillQuotients(std::array<int, 256> &t, int mult, int F)
     }
 }
 
+// What one rendering needs once the side and the trim are known. All counts
+// are along the reflecting axis.
+struct Plan
+{
+    bool vertical;  // reflection above or below (rows), else left or right (columns)
+    bool nearStart; // reflection before the picture: top or left
+    int kept;       // lines of the picture kept after trimming
+    int reflected;  // reflection lines
+    int gap;        // gap lines
+    int faded;      // reflection lines that fade, the ones farthest from the picture
+    _RGB colour;
+    bool transparent;
+    int opacity;
+    int blur;
+    // Each 8-bit colour channel value after the opacity's move towards the
+    // colour, by channel: red, green, blue.
+    std::array<std::array<uchar, 256>, 3> moved;
+};
+
 // Colour fade of one level for 8-bit channels: each channel first moves
 // (100 - opacity)/100 of the way towards its component of the colour, then
 // k/F of the way, each step channel + (c - channel) * k / F truncated toward
@@ -59,16 +78,28 @@ struct ColourFade
         return uchar(v + (d >= 0 ? t[d] : -t[-d]));
     }
 
-    void set(const _RGB &c, int k, int F, int opacity)
+    static bool inRange(int c) { return c >= 0 && c <= 255; }
+
+    // The opacity's move, the same for every line: done once per rendering.
+    static void prepare(Plan &p)
     {
-        std::array<int, 256> t, o;
+        std::array<int, 256> o;
+        fillQuotients(o, 100 - p.opacity, 100);
+        const int c[3] = {p.colour.r, p.colour.g, p.colour.b};
+        for (size_t k = 0; k < 3; ++k)
+            for (int v = 0; v < 256; ++v)
+                p.moved[k][size_t(v)] = channel(v, c[k], 100 - p.opacity, 100, o, inRange(c[k]));
+    }
+
+    void set(const Plan &p, int k, int F)
+    {
+        std::array<int, 256> t;
         fillQuotients(t, k, F);
-        fillQuotients(o, 100 - opacity, 100);
-        const auto ok = [](int x) { return x >= 0 && x <= 255; };
-        for (int v = 0; v < 256; ++v) {
-            r[v] = channel(channel(v, c.r, 100 - opacity, 100, o, ok(c.r)), c.r, k, F, t, ok(c.r));
-            g[v] = channel(channel(v, c.g, 100 - opacity, 100, o, ok(c.g)), c.g, k, F, t, ok(c.g));
-            b[v] = channel(channel(v, c.b, 100 - opacity, 100, o, ok(c.b)), c.b, k, F, t, ok(c.b));
+        const _RGB &c = p.colour;
+        for (size_t v = 0; v < 256; ++v) {
+            r[v] = channel(p.moved[0][v], c.r, k, F, t, inRange(c.r));
+            g[v] = channel(p.moved[1][v], c.g, k, F, t, inRange(c.g));
+            b[v] = channel(p.moved[2][v], c.b, k, F, t, inRange(c.b));
         }
     }
 
@@ -86,12 +117,12 @@ struct AlphaFade
     using Pixel = quint32;
     uchar a[256];
 
-    void set(const _RGB &, int i, int F, int opacity)
+    void set(const Plan &p, int i, int F)
     {
         std::array<int, 256> t;
         fillQuotients(t, i, F);
         for (int v = 0; v < 256; ++v)
-            a[v] = uchar(t[v * opacity / 100]);
+            a[v] = uchar(t[v * p.opacity / 100]);
     }
 
     Pixel operator()(Pixel p) const { return (p & 0x00ffffffu) | (Pixel(a[p >> 24]) << 24); }
@@ -131,8 +162,10 @@ struct ColourFade16
     quint64 opacityStep, levelStep;
     bool withOpacity;
 
-    void set(const _RGB &colour, int k, int F, int opacity)
+    void set(const Plan &p, int k, int F)
     {
+        const _RGB &colour = p.colour;
+        const int opacity = p.opacity;
         // Outside 0..255 is outside the contract; clamped, the colour stays in 16 bits.
         c[0] = std::clamp(colour.r, 0, 255) * 257;
         c[1] = std::clamp(colour.g, 0, 255) * 257;
@@ -162,9 +195,9 @@ struct AlphaFade16
     using Pixel = quint64;
     quint64 opacityStep, levelStep;
 
-    void set(const _RGB &, int i, int F, int opacity)
+    void set(const Plan &p, int i, int F)
     {
-        opacityStep = scale48(opacity, 100);
+        opacityStep = scale48(p.opacity, 100);
         levelStep = scale48(i, F);
     }
 
@@ -176,22 +209,6 @@ struct AlphaFade16
     }
 };
 
-// What one rendering needs once the side and the trim are known. All counts
-// are along the reflecting axis.
-struct Plan
-{
-    bool vertical;  // reflection above or below (rows), else left or right (columns)
-    bool nearStart; // reflection before the picture: top or left
-    int kept;       // lines of the picture kept after trimming
-    int reflected;  // reflection lines
-    int gap;        // gap lines
-    int faded;      // reflection lines that fade, the ones farthest from the picture
-    _RGB colour;
-    bool transparent;
-    int opacity;
-    int blur;
-};
-
 // Level of reflection line j (0 = next to the picture) within the fade.
 // For m = j - (reflected - faded) in 0..faded-1 the colour fade moves m/faded
 // towards the colour and the transparent fade scales alpha by
@@ -201,9 +218,9 @@ template <typename Fade>
 void setLevel(Fade &fade, const Plan &p, int m)
 {
     if constexpr (std::is_same_v<Fade, ColourFade> || std::is_same_v<Fade, ColourFade16>)
-        fade.set(p.colour, m, p.faded, p.opacity);
+        fade.set(p, m, p.faded);
     else
-        fade.set(p.colour, p.faded - 1 - m, p.faded, p.opacity);
+        fade.set(p, p.faded - 1 - m, p.faded);
 }
 
 // The lines next to the picture that do not fade still take the opacity.
@@ -211,9 +228,9 @@ template <typename Fade>
 void setUnfaded(Fade &fade, const Plan &p)
 {
     if constexpr (std::is_same_v<Fade, ColourFade> || std::is_same_v<Fade, ColourFade16>)
-        fade.set(p.colour, 0, 1, p.opacity);
+        fade.set(p, 0, 1);
     else
-        fade.set(p.colour, 1, 1, p.opacity);
+        fade.set(p, 1, 1);
 }
 
 template <typename Pixel>
@@ -231,17 +248,232 @@ Pixel gapPixel(const Plan &p)
                Pixel(p.colour.b & 0xff);
 }
 
-// Where the reflection takes its pixels: the photo itself, or the blurred
-// copy of the mirrored strip. Source line L (a row, or a column for left
-// and right) sits at line L - first of `image`.
-struct MirrorSource
+// Channels of one pixel in the order alpha, red, green, blue.
+inline void split(quint32 p, quint64 (&c)[4])
 {
-    const QImage *image;
-    int first;
+    c[0] = p >> 24;
+    c[1] = (p >> 16) & 0xff;
+    c[2] = (p >> 8) & 0xff;
+    c[3] = p & 0xff;
+}
+
+inline void split(quint64 word, quint64 (&c)[4])
+{
+    const QRgba64 p = QRgba64::fromRgba64(word);
+    c[0] = p.alpha();
+    c[1] = p.red();
+    c[2] = p.green();
+    c[3] = p.blue();
+}
+
+template <typename Pixel>
+Pixel join(const quint64 (&c)[4])
+{
+    if constexpr (sizeof(Pixel) == 8)
+        return QRgba64::fromRgba64(quint16(c[1]), quint16(c[2]), quint16(c[3]), quint16(c[0]));
+    else
+        return Pixel((c[0] << 24) | (c[1] << 16) | (c[2] << 8) | c[3]);
+}
+
+// n / d truncated, by one multiplication where exact: with m = ceil(2^64 / d),
+// the high half of n * m is n / d whenever n * d < 2^64 (the product
+// overshoots n / d by less than n / 2^64). Otherwise, and for d = 1, it
+// divides.
+struct Divider
+{
+    quint64 d = 1, m = 0;
+
+    void set(quint64 divisor, bool exact)
+    {
+        d = divisor;
+        m = exact ? ~quint64(0) / d + 1 : 0; // wraps to 0 for d = 1
+    }
+
+    quint64 operator()(quint64 n) const
+    {
+#ifdef __SIZEOF_INT128__
+        __extension__ using Wide = unsigned __int128;
+        if (m != 0)
+            return quint64((Wide(n) * m) >> 64);
+#endif
+        return n / d;
+    }
 };
 
-template <typename Fade>
-void renderVertical(const QImage &src, const MirrorSource &mirror, QImage &out, const Plan &p)
+// True when n * d < 2^64 for every n <= most * d.
+bool fitsProduct(quint64 most, quint64 d)
+{
+    return d <= (quint64(1) << 32) && most * d < std::numeric_limits<quint64>::max() / d;
+}
+
+// The blur of the mirrored lines, one line at a time in order from the
+// picture outwards: in[j] is reflection line j, `across` pixels long. The
+// window's lines slide: both of its ends only ever move away from the
+// picture, so every line enters the running column sums once and leaves
+// once. Across, each line's sums are prefix sums. The cost per pixel does
+// not depend on the radius. Sums are kept modulo 2^32 or 2^64 (Acc), which
+// the differences of the prefix sums survive as long as a window's own sum
+// fits.
+template <typename Pixel, typename Acc, bool Weighted>
+class LineBlur
+{
+public:
+    LineBlur(std::vector<const Pixel *> lines, int across, int blur)
+        : in(std::move(lines)), across(across), blur(blur), column(static_cast<size_t>(across)),
+          prefix(size_t(across) + 1), blurred(static_cast<size_t>(across))
+    {}
+
+    // Blurred line j; the lines are asked for in order, from 0.
+    const Pixel *line(int j)
+    {
+        const int R = int(in.size());
+        const int r = int(qint64(j) * blur / 400);
+        const int newHi = std::min(R - 1, j + r), newLo = std::max(0, j - r);
+        for (; hi < newHi && lo < newLo; ++lo) // one pass where a line enters and one leaves
+            exchange<true, true>(in[size_t(++hi)], in[size_t(lo)]);
+        for (; hi < newHi; ++hi)
+            exchange<true, false>(in[size_t(hi) + 1], nullptr);
+        for (; lo < newLo; ++lo)
+            exchange<false, true>(nullptr, in[size_t(lo)]);
+        if (r == 0)
+            return in[size_t(j)];
+
+        const quint64 lines = quint64(hi - lo + 1);
+        const int widest = std::min(across, 2 * r + 1);
+        const bool exact = fitsProduct(Most, lines * quint64(widest));
+        byWidth.resize(size_t(widest) + 1);
+        for (int width = std::min(across, r + 1); width <= widest; ++width) // the only widths there are
+            byWidth[size_t(width)].set(lines * quint64(width), exact);
+        // Across, prefix sums: the window's sum is the difference of two.
+        for (int x = 0; x < across; ++x)
+            for (size_t k = 0; k < 4; ++k)
+                prefix[size_t(x) + 1][k] = prefix[size_t(x)][k] + column[size_t(x)][k];
+        const int x0 = std::min(r, across), x1 = std::max(x0, across - r); // the full windows
+        for (int x = 0; x < x0; ++x)
+            blurred[size_t(x)] = average(j, x, 0, std::min(across - 1, x + r));
+        for (int x = x0; x < x1; ++x)
+            blurred[size_t(x)] = average(j, x, x - r, x + r);
+        for (int x = x1; x < across; ++x)
+            blurred[size_t(x)] = average(j, x, std::max(0, x - r), across - 1);
+        return blurred.data();
+    }
+
+private:
+    static constexpr quint64 Most = sizeof(Pixel) == 8 ? 0xffff : 0xff;
+    using Sums = std::array<Acc, 4>;
+
+    static void add(Sums &s, const Sums &c)
+    {
+        for (size_t k = 0; k < 4; ++k)
+            s[k] += c[k];
+    }
+
+    static void subtract(Sums &s, const Sums &c)
+    {
+        for (size_t k = 0; k < 4; ++k)
+            s[k] -= c[k];
+    }
+
+    static Sums weighed(const Pixel *line, int x)
+    {
+        quint64 c[4];
+        split(line[x], c);
+        if constexpr (Weighted) {
+            c[1] *= c[0];
+            c[2] *= c[0];
+            c[3] *= c[0];
+        }
+        return {Acc(c[0]), Acc(c[1]), Acc(c[2]), Acc(c[3])};
+    }
+
+    // Adds line `entering` to the column sums and takes `leaving` out.
+    template <bool Enter, bool Leave>
+    void exchange(const Pixel *entering, const Pixel *leaving)
+    {
+        for (int x = 0; x < across; ++x) {
+            Sums &s = column[size_t(x)];
+            if constexpr (Enter)
+                add(s, weighed(entering, x));
+            if constexpr (Leave)
+                subtract(s, weighed(leaving, x));
+        }
+    }
+
+    Pixel average(int j, int x, int from, int to) const
+    {
+        const Sums &a = prefix[size_t(to) + 1], &b = prefix[size_t(from)];
+        Sums sum;
+        for (size_t k = 0; k < 4; ++k)
+            sum[k] = a[k] - b[k];
+        const Divider &count = byWidth[size_t(to - from + 1)];
+        const Pixel own = in[size_t(j)][x];
+        quint64 c[4];
+        c[0] = count(sum[0]);
+        if constexpr (!Weighted) {
+            for (size_t k = 1; k < 4; ++k)
+                c[k] = count(sum[k]);
+        } else if (sum[0] == 0) { // nothing to weigh by: the pixel keeps its colour
+            quint64 mine[4];
+            split(own, mine);
+            for (size_t k = 1; k < 4; ++k)
+                c[k] = mine[k];
+        } else {
+            Divider weight;
+            weight.set(sum[0], fitsProduct(Most, sum[0]));
+            for (size_t k = 1; k < 4; ++k)
+                c[k] = weight(sum[k]);
+        }
+        return join<Pixel>(c);
+    }
+
+    std::vector<const Pixel *> in;
+    int across, blur;
+    int lo = 0, hi = -1; // the lines in the column sums
+    std::vector<Sums> column, prefix;
+    std::vector<Divider> byWidth; // by the window's width across
+    std::vector<Pixel> blurred;
+};
+
+// Calls visit(blur) with the LineBlur that fits: sums in 32 bits where no
+// window's sum can reach 2^32, which halves the memory they move.
+template <typename Pixel, bool Weighted, typename Visit>
+void withLineBlur(std::vector<const Pixel *> lines, int across, int blur, Visit visit)
+{
+    constexpr quint64 Most = sizeof(Pixel) == 8 ? 0xffff : 0xff;
+    const quint64 R = lines.size();
+    const quint64 window = R * std::min<quint64>(quint64(across), 2 * ((R - 1) * quint64(blur) / 400) + 1);
+    if ((Weighted ? Most * Most : Most) * window <= std::numeric_limits<quint32>::max()) {
+        LineBlur<Pixel, quint32, Weighted> b(std::move(lines), across, blur);
+        visit(b);
+    } else {
+        LineBlur<Pixel, quint64, Weighted> b(std::move(lines), across, blur);
+        visit(b);
+    }
+}
+
+// Copies the block of `from` at (x0, y0), `w` pixels wide and `h` high,
+// turned about its diagonal into `to` (h wide, w high), tile by tile so that
+// both sides stay in cache.
+template <typename Pixel>
+void transposeInto(const QImage &from, int x0, int y0, int w, int h, QImage &to)
+{
+    constexpr int Tile = 32;
+    const uchar *fromBits = from.constBits();
+    uchar *toBits = to.bits();
+    const qsizetype fromStride = from.bytesPerLine(), toStride = to.bytesPerLine();
+    for (int i0 = 0; i0 < h; i0 += Tile)
+        for (int k0 = 0; k0 < w; k0 += Tile)
+            for (int i = i0; i < std::min(h, i0 + Tile); ++i) {
+                const Pixel *s = reinterpret_cast<const Pixel *>(fromBits + (y0 + i) * fromStride) + x0;
+                for (int k = k0; k < std::min(w, k0 + Tile); ++k)
+                    reinterpret_cast<Pixel *>(toBits + k * toStride)[i] = s[k];
+            }
+}
+
+// Renders top and bottom; line(j) gives reflection line j's unfaded pixels
+// and is called for j = 0, 1, 2, ... in order.
+template <typename Fade, typename Lines>
+void renderVertical(const QImage &src, Lines &&line, QImage &out, const Plan &p)
 {
     using Pixel = typename Fade::Pixel;
     const int w = src.width();
@@ -264,10 +496,8 @@ void renderVertical(const QImage &src, const MirrorSource &mirror, QImage &out, 
     Fade unfaded, fade;
     setUnfaded(unfaded, p);
     for (int j = 0; j < p.reflected; ++j) {
-        // Reflection line j mirrors the picture line j away from the edge.
-        const int srcRow = p.nearStart ? h - p.kept + j : p.kept - 1 - j;
         const int dstRow = p.nearStart ? p.reflected - 1 - j : p.kept + p.gap + j;
-        const Pixel *s = reinterpret_cast<const Pixel *>(mirror.image->constScanLine(srcRow - mirror.first));
+        const Pixel *s = line(j);
         Pixel *d = reinterpret_cast<Pixel *>(out.scanLine(dstRow));
         const int m = j - (p.reflected - p.faded);
         if (m < 0 && p.opacity == 100) {
@@ -283,6 +513,15 @@ void renderVertical(const QImage &src, const MirrorSource &mirror, QImage &out, 
             d[x] = (*f)(s[x]);
     }
 }
+
+// Where the reflection of left and right takes its pixels: the photo
+// itself, or the blurred copy of the mirrored strip. Source column L sits
+// at column L - first of `image`.
+struct MirrorSource
+{
+    const QImage *image;
+    int first;
+};
 
 template <typename Fade, bool NearStart>
 void renderHorizontal(const QImage &src, const MirrorSource &mirror, QImage &out, const Plan &p)
@@ -361,220 +600,110 @@ void renderHorizontal(const QImage &src, const MirrorSource &mirror, QImage &out
     }
 }
 
-// Channels of one pixel in the order alpha, red, green, blue.
-inline void split(quint32 p, quint64 (&c)[4])
+// Source line L (a row for top and bottom, a column for left and right)
+// is reflection line j.
+int mirroredLine(const Plan &p, int extent, int j)
 {
-    c[0] = p >> 24;
-    c[1] = (p >> 16) & 0xff;
-    c[2] = (p >> 8) & 0xff;
-    c[3] = p & 0xff;
+    return p.nearStart ? extent - p.kept + j : p.kept - 1 - j;
 }
 
-inline void split(quint64 word, quint64 (&c)[4])
+template <typename Fade>
+void renderTopOrBottom(const QImage &src, QImage &out, const Plan &p)
 {
-    const QRgba64 p = QRgba64::fromRgba64(word);
-    c[0] = p.alpha();
-    c[1] = p.red();
-    c[2] = p.green();
-    c[3] = p.blue();
-}
-
-template <typename Pixel>
-Pixel join(const quint64 (&c)[4])
-{
-    if constexpr (sizeof(Pixel) == 8)
-        return QRgba64::fromRgba64(quint16(c[1]), quint16(c[2]), quint16(c[3]), quint16(c[0]));
-    else
-        return Pixel((c[0] << 24) | (c[1] << 16) | (c[2] << 8) | c[3]);
-}
-
-// n / d truncated, by one multiplication where exact: with m = ceil(2^64 / d),
-// the high half of n * m is n / d whenever n * d < 2^64 (the product
-// overshoots n / d by less than n / 2^64). Otherwise, and for d = 1, it
-// divides.
-struct Divider
-{
-    quint64 d = 1, m = 0;
-
-    void set(quint64 divisor, bool exact)
-    {
-        d = divisor;
-        m = exact ? ~quint64(0) / d + 1 : 0; // wraps to 0 for d = 1
+    using Pixel = typename Fade::Pixel;
+    std::vector<const Pixel *> lines(static_cast<size_t>(p.reflected));
+    for (int j = 0; j < p.reflected; ++j)
+        lines[size_t(j)] =
+            reinterpret_cast<const Pixel *>(src.constScanLine(mirroredLine(p, src.height(), j)));
+    if (p.blur == 0) {
+        renderVertical<Fade>(
+            src, [&](int j) { return lines[size_t(j)]; }, out, p);
+        return;
     }
-
-    quint64 operator()(quint64 n) const
-    {
-#ifdef __SIZEOF_INT128__
-        __extension__ using Wide = unsigned __int128;
-        if (m != 0)
-            return quint64((Wide(n) * m) >> 64);
-#endif
-        return n / d;
-    }
-};
-
-// True when n * d < 2^64 for every n <= most * d.
-bool fitsProduct(quint64 most, quint64 d)
-{
-    return d <= (quint64(1) << 32) && most * d < std::numeric_limits<quint64>::max() / d;
+    constexpr bool Weighted = std::is_same_v<Fade, AlphaFade> || std::is_same_v<Fade, AlphaFade16>;
+    withLineBlur<Pixel, Weighted>(std::move(lines), src.width(), p.blur, [&](auto &blur) {
+        renderVertical<Fade>(
+            src, [&](int j) { return blur.line(j); }, out, p);
+    });
 }
 
-// The blur of the mirrored lines: in[j] is reflection line j (0 next to
-// the picture), `across` pixels long; out[j] gets its blurred pixels. The
-// window's lines slide: both of its ends only ever move away from the
-// picture, so every line enters the running column sums once and leaves
-// once. Across, each line's sums are prefix sums. The cost per pixel does
-// not depend on the radius. Sums are modulo 2^64, which the differences of
-// the prefix sums survive as long as the window's own sum fits.
+// The blurred copy of the columns first..first + reflected - 1 of the
+// photo, or a null picture when it cannot be allocated. The columns are
+// turned into rows, blurred, and written back as columns, a block of them
+// at a time so that every row of the strip gets a whole cache line.
 template <typename Pixel, bool Weighted>
-void blurLines(const std::vector<const Pixel *> &in, const std::vector<Pixel *> &out, int across, int blur)
+QImage blurredColumns(const QImage &src, const Plan &p, int first)
 {
-    constexpr quint64 Most = sizeof(Pixel) == 8 ? 0xffff : 0xff;
-    const int R = int(in.size());
-    std::vector<std::array<quint64, 4>> column(static_cast<size_t>(across)), prefix(size_t(across) + 1);
-    const auto accumulate = [&](const Pixel *line, bool enter) {
-        const quint64 negate = enter ? 0 : ~quint64(0); // (c ^ negate) - negate is c or -c
-        for (int x = 0; x < across; ++x) {
-            quint64 c[4];
-            split(line[x], c);
-            if constexpr (Weighted) {
-                c[1] *= c[0];
-                c[2] *= c[0];
-                c[3] *= c[0];
-            }
-            std::array<quint64, 4> &s = column[size_t(x)];
-            for (int k = 0; k < 4; ++k)
-                s[size_t(k)] += (c[k] ^ negate) - negate;
-        }
-    };
-    std::vector<Divider> byWidth; // by the window's width across, 1..2r+1
-    int lo = 0, hi = -1;
-    for (int j = 0; j < R; ++j) {
-        const int r = int(qint64(j) * blur / 400);
-        while (hi < std::min(R - 1, j + r))
-            accumulate(in[size_t(++hi)], true);
-        while (lo < std::max(0, j - r))
-            accumulate(in[size_t(lo++)], false);
-        if (r == 0) {
-            std::memcpy(out[size_t(j)], in[size_t(j)], size_t(across) * sizeof(Pixel));
-            continue;
-        }
-        for (int x = 0; x < across; ++x)
-            for (size_t k = 0; k < 4; ++k)
-                prefix[size_t(x) + 1][k] = prefix[size_t(x)][k] + column[size_t(x)][k];
-        const quint64 lines = quint64(hi - lo + 1);
-        const int widest = std::min(across, 2 * r + 1);
-        byWidth.resize(size_t(widest) + 1);
-        for (int width = std::min(across, r + 1); width <= widest; ++width) // the only widths there are
-            byWidth[size_t(width)].set(lines * quint64(width), fitsProduct(Most, lines * quint64(widest)));
-        Pixel *d = out[size_t(j)];
-        for (int x = 0; x < across; ++x) {
-            const int x0 = std::max(0, x - r), x1 = std::min(across - 1, x + r);
-            const std::array<quint64, 4> &a = prefix[size_t(x1) + 1], &b = prefix[size_t(x0)];
-            const Divider &count = byWidth[size_t(x1 - x0 + 1)];
-            quint64 c[4];
-            c[0] = count(a[0] - b[0]);
-            if constexpr (!Weighted) {
-                for (size_t k = 1; k < 4; ++k)
-                    c[k] = count(a[k] - b[k]);
-            } else {
-                const quint64 alpha = a[0] - b[0];
-                if (alpha == 0) { // nothing to weigh by: the pixel keeps its colour
-                    quint64 mine[4];
-                    split(in[size_t(j)][x], mine);
-                    for (size_t k = 1; k < 4; ++k)
-                        c[k] = mine[k];
-                } else {
-                    Divider weight;
-                    weight.set(alpha, fitsProduct(Most, alpha));
-                    for (size_t k = 1; k < 4; ++k)
-                        c[k] = weight(a[k] - b[k]);
-                }
-            }
-            d[x] = join<Pixel>(c);
-        }
-    }
-}
-
-// Copies the block of `from` at (x0, y0), `w` pixels wide and `h` high,
-// turned about its diagonal into `to` (h wide, w high), tile by tile so that
-// both sides stay in cache.
-template <typename Pixel>
-void transposeInto(const QImage &from, int x0, int y0, int w, int h, QImage &to)
-{
-    constexpr int Tile = 32;
-    for (int i0 = 0; i0 < h; i0 += Tile)
-        for (int k0 = 0; k0 < w; k0 += Tile)
-            for (int i = i0; i < std::min(h, i0 + Tile); ++i) {
-                const Pixel *s = reinterpret_cast<const Pixel *>(from.constScanLine(y0 + i)) + x0;
-                for (int k = k0; k < std::min(w, k0 + Tile); ++k)
-                    reinterpret_cast<Pixel *>(to.scanLine(k))[i] = s[k];
-            }
-}
-
-// The blurred copy of the strip of source lines the reflection mirrors, in
-// the source's orientation, or a null picture when it cannot be allocated.
-template <typename Pixel>
-QImage blurredStrip(const QImage &src, const Plan &p, int first)
-{
-    const int lines = p.reflected;
-    const int across = p.vertical ? src.width() : src.height();
-    QImage flat; // the strip with its lines as rows
-    if (p.vertical) {
-        flat = src;
-    } else {
-        flat = allocatePicture(across, lines, src.format());
-        if (flat.isNull())
-            return QImage();
-        transposeInto<Pixel>(src, first, 0, lines, across, flat);
-    }
-    const int flatFirst = p.vertical ? 0 : first;
-    QImage blurred = allocatePicture(across, lines, src.format());
-    if (blurred.isNull())
+    const int h = src.height();
+    QImage rows = allocatePicture(h, p.reflected, src.format());
+    QImage strip = allocatePicture(p.reflected, h, src.format());
+    if (rows.isNull() || strip.isNull())
         return QImage();
-    std::vector<const Pixel *> in(static_cast<size_t>(lines));
-    std::vector<Pixel *> out(static_cast<size_t>(lines));
-    const int extent = p.vertical ? src.height() : src.width();
-    for (int j = 0; j < lines; ++j) {
-        const int line = p.nearStart ? extent - p.kept + j : p.kept - 1 - j;
-        in[size_t(j)] = reinterpret_cast<const Pixel *>(flat.constScanLine(line - flatFirst));
-        out[size_t(j)] = reinterpret_cast<Pixel *>(blurred.scanLine(line - first));
-    }
-    if (p.transparent)
-        blurLines<Pixel, true>(in, out, across, p.blur);
-    else
-        blurLines<Pixel, false>(in, out, across, p.blur);
-    if (p.vertical)
-        return blurred;
-    QImage strip = allocatePicture(lines, across, src.format());
-    if (!strip.isNull())
-        transposeInto<Pixel>(blurred, 0, 0, across, lines, strip);
+    transposeInto<Pixel>(src, first, 0, p.reflected, h, rows);
+    std::vector<const Pixel *> lines(static_cast<size_t>(p.reflected));
+    for (int j = 0; j < p.reflected; ++j)
+        lines[size_t(j)] =
+            reinterpret_cast<const Pixel *>(rows.constScanLine(mirroredLine(p, src.width(), j) - first));
+    uchar *bits = strip.bits();
+    const qsizetype stride = strip.bytesPerLine();
+    constexpr int Block = 16; // lines written back at once, a cache line of 32-bit pixels per row
+    std::vector<Pixel> block(size_t(Block) * size_t(h));
+    withLineBlur<Pixel, Weighted>(std::move(lines), h, p.blur, [&](auto &blur) {
+        for (int j0 = 0; j0 < p.reflected; j0 += Block) {
+            const int n = std::min(Block, p.reflected - j0);
+            for (int t = 0; t < n; ++t)
+                std::memcpy(block.data() + size_t(t) * size_t(h), blur.line(j0 + t),
+                            size_t(h) * sizeof(Pixel));
+            // The block's lines are neighbouring columns, in reverse order on the right.
+            const int column =
+                std::min(mirroredLine(p, src.width(), j0), mirroredLine(p, src.width(), j0 + n - 1));
+            for (int y = 0; y < h; ++y) {
+                Pixel *to = reinterpret_cast<Pixel *>(bits + y * stride) + (column - first);
+                for (int t = 0; t < n; ++t)
+                    to[p.nearStart ? t : n - 1 - t] = block[size_t(t) * size_t(h) + size_t(y)];
+            }
+        }
+    });
     return strip;
 }
 
+template <typename Fade>
+bool renderLeftOrRight(const QImage &src, QImage &out, const Plan &p)
+{
+    using Pixel = typename Fade::Pixel;
+    MirrorSource mirror{&src, 0};
+    QImage strip;
+    if (p.blur > 0 && p.reflected > 1) {
+        constexpr bool Weighted = std::is_same_v<Fade, AlphaFade> || std::is_same_v<Fade, AlphaFade16>;
+        mirror.first = p.nearStart ? src.width() - p.kept : p.kept - p.reflected;
+        strip = blurredColumns<Pixel, Weighted>(src, p, mirror.first);
+        if (strip.isNull())
+            return false;
+        mirror.image = &strip;
+    }
+    if (p.nearStart)
+        renderHorizontal<Fade, true>(src, mirror, out, p);
+    else
+        renderHorizontal<Fade, false>(src, mirror, out, p);
+    return true;
+}
+
 template <typename ColourFadeT, typename AlphaFadeT>
-void renderInto(const QImage &src, const MirrorSource &mirror, QImage &out, const Plan &p)
+bool renderInto(const QImage &src, QImage &out, const Plan &p)
 {
     if (p.vertical) {
         if (p.transparent)
-            renderVertical<AlphaFadeT>(src, mirror, out, p);
+            renderTopOrBottom<AlphaFadeT>(src, out, p);
         else
-            renderVertical<ColourFadeT>(src, mirror, out, p);
-    } else if (p.nearStart) {
-        if (p.transparent)
-            renderHorizontal<AlphaFadeT, true>(src, mirror, out, p);
-        else
-            renderHorizontal<ColourFadeT, true>(src, mirror, out, p);
-    } else {
-        if (p.transparent)
-            renderHorizontal<AlphaFadeT, false>(src, mirror, out, p);
-        else
-            renderHorizontal<ColourFadeT, false>(src, mirror, out, p);
+            renderTopOrBottom<ColourFadeT>(src, out, p);
+        return true;
     }
+    return p.transparent ? renderLeftOrRight<AlphaFadeT>(src, out, p)
+                         : renderLeftOrRight<ColourFadeT>(src, out, p);
 }
 
 // Renders `src` (in Format_ARGB32 or Format_RGBA64) by the plan.
-QImage render(const QImage &src, Plan plan)
+QImage render(const QImage &src, const Plan &plan)
 {
     const qint64 extent = qint64(plan.kept) + plan.reflected + plan.gap;
     if (plan.kept <= 0 || extent > std::numeric_limits<int>::max())
@@ -586,24 +715,10 @@ QImage render(const QImage &src, Plan plan)
     QImage out = allocatePicture(outW, outH, src.format());
     if (out.isNull())
         return QImage();
-
-    const bool deep = src.format() == QImage::Format_RGBA64;
-    MirrorSource mirror{&src, 0};
-    QImage strip;
-    if (plan.blur > 0 && plan.reflected > 1) {
-        const int lines = plan.vertical ? src.height() : src.width();
-        mirror.first = plan.nearStart ? lines - plan.kept : plan.kept - plan.reflected;
-        strip = deep ? blurredStrip<quint64>(src, plan, mirror.first)
-                     : blurredStrip<quint32>(src, plan, mirror.first);
-        if (strip.isNull())
-            return QImage();
-        mirror.image = &strip;
-    }
-    if (deep)
-        renderInto<ColourFade16, AlphaFade16>(src, mirror, out, plan);
-    else
-        renderInto<ColourFade, AlphaFade>(src, mirror, out, plan);
-    return out;
+    const bool done = src.format() == QImage::Format_RGBA64
+                          ? renderInto<ColourFade16, AlphaFade16>(src, out, plan)
+                          : renderInto<ColourFade, AlphaFade>(src, out, plan);
+    return done ? out : QImage();
 }
 
 int normalisedDirection(int direction)
@@ -711,15 +826,17 @@ void ComposeReflection(const QImage &source, QImage &destination, const Reflecti
     const Counts c = countsFor(vertical ? src.height() : src.width(), settings);
     const bool nearStart = direction == ReflectionSettings::Top || direction == ReflectionSettings::Left;
     // Out of range is outside the contract; clamped, the rules stay defined.
-    const Plan plan{vertical,
-                    nearStart,
-                    c.kept,
-                    c.reflected,
-                    c.gap,
-                    c.faded,
-                    settings.bgcolor,
-                    settings.transparent,
-                    std::clamp(settings.opacity, 0, 100),
-                    std::clamp(settings.blur, 0, 100)};
+    Plan plan{vertical,
+              nearStart,
+              c.kept,
+              c.reflected,
+              c.gap,
+              c.faded,
+              settings.bgcolor,
+              settings.transparent,
+              std::clamp(settings.opacity, 0, 100),
+              std::clamp(settings.blur, 0, 100),
+              {}};
+    ColourFade::prepare(plan);
     destination = render(src, plan);
 }
