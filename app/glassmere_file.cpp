@@ -8,6 +8,7 @@
 #include "photoexporter.h"
 #include "photoio.h"
 #include "pictureformats.h"
+#include "reflection.h"
 #include "widgets/dlgloading.h"
 
 #include <QDir>
@@ -49,7 +50,7 @@ bool Glassmere::loadPhoto(const QString &fileName)
 
     ui->txtPicSelect->setText(fileName);
     sourceFormat = photo.format();
-    sourceImage = std::move(photo).convertToFormat(QImage::Format_ARGB32);
+    sourceImage = std::move(photo).convertToFormat(renderingFormat(sourceFormat));
     reflectionImage = sourceImage;
     sourceSuffix = QFileInfo(fileName).suffix();
     ui->graphicsView->resetTransform();

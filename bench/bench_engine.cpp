@@ -28,6 +28,23 @@ const QImage &photo()
     return p;
 }
 
+// The same photo with 16 bits per channel, in the format it is rendered in.
+const QImage &photo16()
+{
+    static const QImage p = photo().convertToFormat(QImage::Format_RGBA64);
+    return p;
+}
+
+ReflectionSettings settingsFor(int direction, bool transparent, int opacity = 100, int blur = 0)
+{
+    ReflectionSettings s;
+    s.direction = direction;
+    s.transparent = transparent;
+    s.opacity = opacity;
+    s.blur = blur;
+    return s;
+}
+
 qsizetype outputBytes(int direction, bool transparent)
 {
     QImage out;
@@ -66,10 +83,19 @@ void BM_MemoryFloorHugePages(benchmark::State &state)
 
 void BM_Render(benchmark::State &state, int direction, bool transparent)
 {
-    ReflectionSettings s;
-    s.direction = direction;
-    s.transparent = transparent;
+    const ReflectionSettings s = settingsFor(direction, transparent);
     const QImage &src = photo();
+    for (auto _ : state) {
+        QImage out;
+        ComposeReflection(src, out, s);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+}
+
+// The settings of the photo's own look, opacity and blur, and 16 bits.
+void BM_RenderWith(benchmark::State &state, ReflectionSettings s, bool sixteen)
+{
+    const QImage &src = sixteen ? photo16() : photo();
     for (auto _ : state) {
         QImage out;
         ComposeReflection(src, out, s);
@@ -156,6 +182,33 @@ BENCHMARK_CAPTURE(BM_Render, left_transparent, ReflectionSettings::Left, true)
 BENCHMARK_CAPTURE(BM_Render, right_transparent, ReflectionSettings::Right, true)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+BENCHMARK_CAPTURE(BM_RenderWith, bottom_opacity40, settingsFor(ReflectionSettings::Bottom, false, 40), false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_RenderWith, left_opacity40, settingsFor(ReflectionSettings::Left, false, 40), false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_RenderWith, bottom_blur100, settingsFor(ReflectionSettings::Bottom, false, 100, 100),
+                  false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_RenderWith, left_blur100, settingsFor(ReflectionSettings::Left, false, 100, 100), false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_RenderWith, bottom_transparent_blur100,
+                  settingsFor(ReflectionSettings::Bottom, true, 100, 100), false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_RenderWith, bottom_16bit, settingsFor(ReflectionSettings::Bottom, false), true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_RenderWith, left_16bit, settingsFor(ReflectionSettings::Left, false), true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_RenderWith, bottom_transparent_16bit, settingsFor(ReflectionSettings::Bottom, true),
+                  true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_RenderTurned)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_QtLoadSaveJpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliJpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -167,7 +220,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    photo(); // build the test picture outside every timing
+    photo16(); // build the test pictures outside every timing
 
     const std::string floor = "BM_MemoryFloor";
     const std::string hugeFloor = "BM_MemoryFloorHugePages";
@@ -189,6 +242,14 @@ int main(int argc, char **argv)
         {"BM_Render/left_transparent", hugeFloor, 1.8},
         {"BM_Render/right_transparent", hugeFloor, 1.8},
         {"BM_RenderTurned", hugeFloor, 0},
+        {"BM_RenderWith/bottom_opacity40", "BM_Render/bottom", 1.05},
+        {"BM_RenderWith/left_opacity40", "BM_Render/left", 1.05},
+        {"BM_RenderWith/bottom_blur100", "BM_Render/bottom", 3},
+        {"BM_RenderWith/left_blur100", "BM_Render/left", 3},
+        {"BM_RenderWith/bottom_transparent_blur100", "BM_Render/bottom_transparent", 0},
+        {"BM_RenderWith/bottom_16bit", "BM_Render/bottom", 2.2},
+        {"BM_RenderWith/left_16bit", "BM_Render/left", 2.2},
+        {"BM_RenderWith/bottom_transparent_16bit", "BM_Render/bottom_transparent", 2.2},
         {"BM_CliJpeg", "BM_QtLoadSaveJpeg", 1.35},
     });
     benchmark::RunSpecifiedBenchmarks(&reporter);

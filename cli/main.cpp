@@ -136,6 +136,14 @@ int main(int argc, char *argv[])
                                       QStringLiteral("#RRGGBB"), QStringLiteral("#ffffff"));
     const QCommandLineOption transparentOpt(QStringLiteral("transparent"),
                                             QStringLiteral("Fade into transparency instead of the colour."));
+    const QCommandLineOption opacityOpt(
+        QStringLiteral("opacity"),
+        QStringLiteral("Strength of the reflection next to the picture, percent (0..100)."),
+        QStringLiteral("N"), QStringLiteral("100"));
+    const QCommandLineOption blurOpt(
+        QStringLiteral("blur"),
+        QStringLiteral("Blur that grows with the distance from the picture (0..100); 0 is sharp."),
+        QStringLiteral("N"), QStringLiteral("0"));
     const QCommandLineOption outputOpt(
         QStringList{QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("Output file; its suffix chooses the format. In a batch, the output folder."),
@@ -145,8 +153,8 @@ int main(int argc, char *argv[])
         QStringLiteral(
             "Batch: pictures converted at once, each in its own worker process (default: one per core)."),
         QStringLiteral("N"), QString::number(QThread::idealThreadCount()));
-    parser.addOptions(
-        {sideOpt, sizeOpt, depthOpt, intervalOpt, colorOpt, transparentOpt, outputOpt, jobsOpt});
+    parser.addOptions({sideOpt, sizeOpt, depthOpt, intervalOpt, colorOpt, transparentOpt, opacityOpt, blurOpt,
+                       outputOpt, jobsOpt});
     const QCommandLineOption timeoutOpt(
         QStringLiteral("timeout"),
         QStringLiteral("Batch: seconds one picture may take before it is given up as failed (1..86400)."),
@@ -187,6 +195,12 @@ int main(int argc, char *argv[])
     if (!parseInt(parser.value(intervalOpt), -80, 100, settings.interval))
         return fail(UsageError, QStringLiteral("--interval takes a whole number from -80 to 100, not \"%1\"")
                                     .arg(parser.value(intervalOpt)));
+    if (!parseInt(parser.value(opacityOpt), 0, 100, settings.opacity))
+        return fail(UsageError, QStringLiteral("--opacity takes a whole number from 0 to 100, not \"%1\"")
+                                    .arg(parser.value(opacityOpt)));
+    if (!parseInt(parser.value(blurOpt), 0, 100, settings.blur))
+        return fail(UsageError, QStringLiteral("--blur takes a whole number from 0 to 100, not \"%1\"")
+                                    .arg(parser.value(blurOpt)));
     if (!parseColour(parser.value(colorOpt), settings.bgcolor))
         return fail(
             UsageError,
@@ -246,7 +260,7 @@ int main(int argc, char *argv[])
     // Converting the moved-from pictures lets Qt convert in place, which
     // saves allocating (and faulting in) a second photo-sized buffer.
     QImage rendering;
-    ComposeReflection(std::move(photo).convertToFormat(QImage::Format_ARGB32), rendering, settings);
+    ComposeReflection(std::move(photo).convertToFormat(renderingFormat(sourceFormat)), rendering, settings);
     if (rendering.isNull())
         return fail(FileError,
                     QStringLiteral("the result of \"%1\" is empty: the trim leaves no row of the photo, "

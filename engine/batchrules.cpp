@@ -141,7 +141,7 @@ BatchOutcome convertBatchPicture(const QString &input, const QString &output,
         return {BatchOutcome::ReadFailed, why};
     const QImage::Format sourceFormat = photo.format();
     // Moved from, the photo is converted in place where the depth allows.
-    photo = std::move(photo).convertToFormat(QImage::Format_ARGB32);
+    photo = std::move(photo).convertToFormat(renderingFormat(sourceFormat));
 
     rendering = QImage();
     ComposeReflection(photo, rendering, settings);

@@ -64,7 +64,7 @@ struct BatchOutcome
 };
 
 // Converts one picture of a batch: reads `input` through readPhoto into
-// `photo` (converted to ARGB32), renders it with `settings` into `rendering`
+// `photo` (converted to the renderer's format), renders it with `settings` into `rendering`
 // and writes `rendering` to `output`, converted back to the photo's own
 // pixel format unless transparent, without ever leaving a half-written
 // file. The two pictures are the caller's working buffers: the previous

@@ -1,4 +1,5 @@
 #include "photoio.h"
+#include "pngtransparency.h"
 
 #include "memorybudget.h"
 #include "reflection.h"
@@ -282,7 +283,7 @@ QImage readPhoto(const QString &path, QString *errorString, const PhotoAdmission
         return fail(readFailure(reader));
     if (!size.isValid() && !allowed(image.size(), &why))
         return fail(why);
-    return image;
+    return withPngColourKey(path, std::move(image));
 }
 
 bool writePhoto(const QImage &image, const QString &path, QString *errorString)

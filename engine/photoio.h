@@ -37,7 +37,7 @@ QImage readPhoto(const QString &path, QString *errorString = nullptr, const Phot
 // Returns false with the reason in `errorString`.
 bool writePhoto(const QImage &image, const QString &path, QString *errorString = nullptr);
 
-// The picture to write for a rendering: in transparent mode the ARGB32
+// The picture to write for a rendering: in transparent mode the
 // rendering itself, otherwise the rendering converted back to the pixel
 // format the photo was delivered in.
 // Pass the rendering as an rvalue where it is no longer needed: Qt then

@@ -1,6 +1,6 @@
 #include "reflection.h"
 
-#include <QTransform>
+#include <QRgba64>
 
 #include <algorithm>
 #include <array>
@@ -24,10 +24,8 @@
 
 namespace {
 
-using Pixel = quint32; // one Format_ARGB32 word, 0xAARRGGBB
-
 // Fills t[d] = d * mult / F for d = 0..255 without dividing: the numerator
-// grows by mult per step and, since mult < F, the remainder overflows F at
+// grows by mult per step and, since mult <= F, the remainder overflows F at
 // most once per step. All values are non-negative, so floor equals trunc.
 void fillQuotients(std::array<int, 256> &t, int mult, int F)
 {
@@ -36,19 +34,40 @@ void fillQuotients(std::array<int, 256> &t, int mult, int F)
     for (int d = 0; d < 256; ++d) {
         t[d] = q;
         rem += mult;
-        while (rem >= F) { // runs at most once when mult < F
+        while (rem >= F) { // runs at most once when mult <= F
             rem -= F;
             ++q;
         }
     }
 }
 
-// Colour fade of one level: each channel moves k/F of the way towards its
-// component of the colour, channel + (c - channel) * k / F truncated toward
-// zero; alpha is kept. Tabulated per channel value, since k and F are
-// fixed for a whole line.
+// What one rendering needs once the side and the trim are known. All counts
+// are along the reflecting axis.
+struct Plan
+{
+    bool vertical;  // reflection above or below (rows), else left or right (columns)
+    bool nearStart; // reflection before the picture: top or left
+    int kept;       // lines of the picture kept after trimming
+    int reflected;  // reflection lines
+    int gap;        // gap lines
+    int faded;      // reflection lines that fade, the ones farthest from the picture
+    _RGB colour;
+    bool transparent;
+    int opacity;
+    int blur;
+    // Each 8-bit colour channel value after the opacity's move towards the
+    // colour, by channel: red, green, blue.
+    std::array<std::array<uchar, 256>, 3> moved;
+};
+
+// Colour fade of one level for 8-bit channels: each channel first moves
+// (100 - opacity)/100 of the way towards its component of the colour, then
+// k/F of the way, each step channel + (c - channel) * k / F truncated toward
+// zero; alpha is kept. Tabulated per channel value, since all of it is fixed
+// for a whole line.
 struct ColourFade
 {
+    using Pixel = quint32; // one Format_ARGB32 word, 0xAARRGGBB
     uchar r[256], g[256], b[256];
 
     static uchar channel(int v, int c, int k, int F, const std::array<int, 256> &t, bool inRange)
@@ -59,15 +78,28 @@ struct ColourFade
         return uchar(v + (d >= 0 ? t[d] : -t[-d]));
     }
 
-    void set(const _RGB &c, int k, int F)
+    static bool inRange(int c) { return c >= 0 && c <= 255; }
+
+    // The opacity's move, the same for every line: done once per rendering.
+    static void prepare(Plan &p)
+    {
+        std::array<int, 256> o;
+        fillQuotients(o, 100 - p.opacity, 100);
+        const int c[3] = {p.colour.r, p.colour.g, p.colour.b};
+        for (size_t k = 0; k < 3; ++k)
+            for (int v = 0; v < 256; ++v)
+                p.moved[k][size_t(v)] = channel(v, c[k], 100 - p.opacity, 100, o, inRange(c[k]));
+    }
+
+    void set(const Plan &p, int k, int F)
     {
         std::array<int, 256> t;
         fillQuotients(t, k, F);
-        const auto ok = [](int x) { return x >= 0 && x <= 255; };
-        for (int v = 0; v < 256; ++v) {
-            r[v] = channel(v, c.r, k, F, t, ok(c.r));
-            g[v] = channel(v, c.g, k, F, t, ok(c.g));
-            b[v] = channel(v, c.b, k, F, t, ok(c.b));
+        const _RGB &c = p.colour;
+        for (size_t v = 0; v < 256; ++v) {
+            r[v] = channel(p.moved[0][v], c.r, k, F, t, inRange(c.r));
+            g[v] = channel(p.moved[1][v], c.g, k, F, t, inRange(c.g));
+            b[v] = channel(p.moved[2][v], c.b, k, F, t, inRange(c.b));
         }
     }
 
@@ -78,148 +110,481 @@ struct ColourFade
     }
 };
 
-// Transparent fade of one level: alpha * i / F; the colour channels are kept.
+// Transparent fade of one level for 8-bit channels: alpha * opacity / 100,
+// then * i / F; the colour channels are kept.
 struct AlphaFade
 {
+    using Pixel = quint32;
     uchar a[256];
 
-    void set(const _RGB &, int i, int F)
+    void set(const Plan &p, int i, int F)
     {
         std::array<int, 256> t;
         fillQuotients(t, i, F);
         for (int v = 0; v < 256; ++v)
-            a[v] = uchar(t[v]);
+            a[v] = uchar(t[v * p.opacity / 100]);
     }
 
     Pixel operator()(Pixel p) const { return (p & 0x00ffffffu) | (Pixel(a[p >> 24]) << 24); }
 };
 
-// What one rendering needs once the side and the trim are known. All counts
-// are along the reflecting axis.
-struct Plan
+// 16-bit channels have too many values to tabulate per level. n * k / F for
+// n <= 65535 and 0 <= k <= F < 2^32 is (n * ceil(k * 2^48 / F)) >> 48 exactly:
+// the product overshoots n * k / F by less than n / 2^48 < 1 / F, the
+// smallest distance of a non-whole quotient from the next whole number.
+quint64 scale48(qint64 k, qint64 F)
 {
-    bool vertical;  // reflection above or below (rows), else left or right (columns)
-    bool nearStart; // reflection before the picture: top or left
-    int e;          // kept extent of the picture after trimming
-    int R;          // reflection lines
-    int G;          // gap lines
-    int F;          // faded lines, the ones farthest from the picture
-    _RGB colour;
-    bool transparent;
+    quint64 q = 0, rem = quint64(k);
+    for (int part = 0; part < 3; ++part) { // 16 bits at a time: rem < F < 2^32 never overflows
+        rem <<= 16;
+        q = (q << 16) | (rem / quint64(F));
+        rem %= quint64(F);
+    }
+    return q + (rem != 0);
+}
+
+inline int scaled(int n, quint64 m)
+{
+    return int((quint64(n) * m) >> 48);
+}
+
+// v + (c - v) * k / F truncated toward zero, with m = scale48(k, F).
+inline int towards(int v, int c, quint64 m)
+{
+    return c >= v ? v + scaled(c - v, m) : v - scaled(v - c, m);
+}
+
+// The colour fade for Format_RGBA64 words.
+struct ColourFade16
+{
+    using Pixel = quint64;
+    int c[3];
+    quint64 opacityStep, levelStep;
+    bool withOpacity;
+
+    void set(const Plan &p, int k, int F)
+    {
+        const _RGB &colour = p.colour;
+        const int opacity = p.opacity;
+        // Outside 0..255 is outside the contract; clamped, the colour stays in 16 bits.
+        c[0] = std::clamp(colour.r, 0, 255) * 257;
+        c[1] = std::clamp(colour.g, 0, 255) * 257;
+        c[2] = std::clamp(colour.b, 0, 255) * 257;
+        opacityStep = scale48(100 - opacity, 100);
+        levelStep = scale48(k, F);
+        withOpacity = opacity != 100;
+    }
+
+    Pixel operator()(Pixel word) const
+    {
+        const QRgba64 p = QRgba64::fromRgba64(word);
+        int r = p.red(), g = p.green(), b = p.blue();
+        if (withOpacity) {
+            r = towards(r, c[0], opacityStep);
+            g = towards(g, c[1], opacityStep);
+            b = towards(b, c[2], opacityStep);
+        }
+        return QRgba64::fromRgba64(quint16(towards(r, c[0], levelStep)), quint16(towards(g, c[1], levelStep)),
+                                   quint16(towards(b, c[2], levelStep)), p.alpha());
+    }
+};
+
+// The transparent fade for Format_RGBA64 words.
+struct AlphaFade16
+{
+    using Pixel = quint64;
+    quint64 opacityStep, levelStep;
+
+    void set(const Plan &p, int i, int F)
+    {
+        opacityStep = scale48(p.opacity, 100);
+        levelStep = scale48(i, F);
+    }
+
+    Pixel operator()(Pixel word) const
+    {
+        QRgba64 p = QRgba64::fromRgba64(word);
+        p.setAlpha(quint16(scaled(scaled(p.alpha(), opacityStep), levelStep)));
+        return p;
+    }
 };
 
 // Level of reflection line j (0 = next to the picture) within the fade.
-// For m = j - (R - F) in 0..F-1 the colour fade moves m/F towards the colour
-// and the transparent fade scales alpha by (F - 1 - m)/F: the two modes
-// differ by one line in where the fade starts and ends.
+// For m = j - (reflected - faded) in 0..faded-1 the colour fade moves m/faded
+// towards the colour and the transparent fade scales alpha by
+// (faded - 1 - m)/faded: the two modes differ by one line in where the fade
+// starts and ends.
 template <typename Fade>
 void setLevel(Fade &fade, const Plan &p, int m)
 {
-    if constexpr (std::is_same_v<Fade, ColourFade>)
-        fade.set(p.colour, m, p.F);
+    if constexpr (std::is_same_v<Fade, ColourFade> || std::is_same_v<Fade, ColourFade16>)
+        fade.set(p, m, p.faded);
     else
-        fade.set(p.colour, p.F - 1 - m, p.F);
+        fade.set(p, p.faded - 1 - m, p.faded);
 }
 
+// The lines next to the picture that do not fade still take the opacity.
+template <typename Fade>
+void setUnfaded(Fade &fade, const Plan &p)
+{
+    if constexpr (std::is_same_v<Fade, ColourFade> || std::is_same_v<Fade, ColourFade16>)
+        fade.set(p, 0, 1);
+    else
+        fade.set(p, 1, 1);
+}
+
+template <typename Pixel>
 Pixel gapPixel(const Plan &p)
 {
     // Transparent gap pixels get black colour channels so that a later save
     // without alpha shows a defined colour.
     if (p.transparent)
         return 0;
-    return 0xff000000u | (Pixel(p.colour.r & 0xff) << 16) | (Pixel(p.colour.g & 0xff) << 8) |
-           Pixel(p.colour.b & 0xff);
+    if constexpr (sizeof(Pixel) == 8)
+        return QRgba64::fromRgba64(quint16((p.colour.r & 0xff) * 257), quint16((p.colour.g & 0xff) * 257),
+                                   quint16((p.colour.b & 0xff) * 257), 0xffff);
+    else
+        return 0xff000000u | (Pixel(p.colour.r & 0xff) << 16) | (Pixel(p.colour.g & 0xff) << 8) |
+               Pixel(p.colour.b & 0xff);
 }
 
-template <typename Fade>
-void renderVertical(const QImage &src, QImage &out, const Plan &p)
+// Channels of one pixel in the order alpha, red, green, blue.
+inline void split(quint32 p, quint64 (&c)[4])
 {
+    c[0] = p >> 24;
+    c[1] = (p >> 16) & 0xff;
+    c[2] = (p >> 8) & 0xff;
+    c[3] = p & 0xff;
+}
+
+inline void split(quint64 word, quint64 (&c)[4])
+{
+    const QRgba64 p = QRgba64::fromRgba64(word);
+    c[0] = p.alpha();
+    c[1] = p.red();
+    c[2] = p.green();
+    c[3] = p.blue();
+}
+
+template <typename Pixel>
+Pixel join(const quint64 (&c)[4])
+{
+    if constexpr (sizeof(Pixel) == 8)
+        return QRgba64::fromRgba64(quint16(c[1]), quint16(c[2]), quint16(c[3]), quint16(c[0]));
+    else
+        return Pixel((c[0] << 24) | (c[1] << 16) | (c[2] << 8) | c[3]);
+}
+
+// n / d truncated, by one multiplication where exact: with m = ceil(2^64 / d),
+// the high half of n * m is n / d whenever n * d < 2^64 (the product
+// overshoots n / d by less than n / 2^64). Otherwise, and for d = 1, it
+// divides.
+struct Divider
+{
+    quint64 d = 1, m = 0;
+
+    void set(quint64 divisor, bool exact)
+    {
+        d = divisor;
+        m = exact ? ~quint64(0) / d + 1 : 0; // wraps to 0 for d = 1
+    }
+
+    quint64 operator()(quint64 n) const
+    {
+#ifdef __SIZEOF_INT128__
+        __extension__ using Wide = unsigned __int128;
+        if (m != 0)
+            return quint64((Wide(n) * m) >> 64);
+#endif
+        return n / d;
+    }
+};
+
+// True when n * d < 2^64 for every n <= most * d.
+bool fitsProduct(quint64 most, quint64 d)
+{
+    return d <= (quint64(1) << 32) && most * d < std::numeric_limits<quint64>::max() / d;
+}
+
+// The blur of the mirrored lines, one line at a time in order from the
+// picture outwards: in[j] is reflection line j, `across` pixels long. The
+// window's lines slide: both of its ends only ever move away from the
+// picture, so every line enters the running column sums once and leaves
+// once. Across, each line's sums are prefix sums. The cost per pixel does
+// not depend on the radius. Sums are kept modulo 2^32 or 2^64 (Acc), which
+// the differences of the prefix sums survive as long as a window's own sum
+// fits.
+template <typename Pixel, typename Acc, bool Weighted>
+class LineBlur
+{
+public:
+    LineBlur(std::vector<const Pixel *> lines, int across, int blur)
+        : in(std::move(lines)), across(across), blur(blur), column(static_cast<size_t>(across)),
+          prefix(size_t(across) + 1), blurred(static_cast<size_t>(across))
+    {}
+
+    // Blurred line j; the lines are asked for in order, from 0.
+    const Pixel *line(int j)
+    {
+        const int R = int(in.size());
+        const int r = int(qint64(j) * blur / 400);
+        const int newHi = std::min(R - 1, j + r), newLo = std::max(0, j - r);
+        for (; hi < newHi && lo < newLo; ++lo) // one pass where a line enters and one leaves
+            exchange<true, true>(in[size_t(++hi)], in[size_t(lo)]);
+        for (; hi < newHi; ++hi)
+            exchange<true, false>(in[size_t(hi) + 1], nullptr);
+        for (; lo < newLo; ++lo)
+            exchange<false, true>(nullptr, in[size_t(lo)]);
+        if (r == 0)
+            return in[size_t(j)];
+
+        const quint64 lines = quint64(hi - lo + 1);
+        const int widest = std::min(across, 2 * r + 1);
+        const bool exact = fitsProduct(Most, lines * quint64(widest));
+        byWidth.resize(size_t(widest) + 1);
+        for (int width = std::min(across, r + 1); width <= widest; ++width) // the only widths there are
+            byWidth[size_t(width)].set(lines * quint64(width), exact);
+        // Across, prefix sums: the window's sum is the difference of two.
+        for (int x = 0; x < across; ++x)
+            for (size_t k = 0; k < 4; ++k)
+                prefix[size_t(x) + 1][k] = prefix[size_t(x)][k] + column[size_t(x)][k];
+        const int x0 = std::min(r, across), x1 = std::max(x0, across - r); // the full windows
+        for (int x = 0; x < x0; ++x)
+            blurred[size_t(x)] = average(j, x, 0, std::min(across - 1, x + r));
+        for (int x = x0; x < x1; ++x)
+            blurred[size_t(x)] = average(j, x, x - r, x + r);
+        for (int x = x1; x < across; ++x)
+            blurred[size_t(x)] = average(j, x, std::max(0, x - r), across - 1);
+        return blurred.data();
+    }
+
+private:
+    static constexpr quint64 Most = sizeof(Pixel) == 8 ? 0xffff : 0xff;
+    using Sums = std::array<Acc, 4>;
+
+    static void add(Sums &s, const Sums &c)
+    {
+        for (size_t k = 0; k < 4; ++k)
+            s[k] += c[k];
+    }
+
+    static void subtract(Sums &s, const Sums &c)
+    {
+        for (size_t k = 0; k < 4; ++k)
+            s[k] -= c[k];
+    }
+
+    static Sums weighed(const Pixel *line, int x)
+    {
+        quint64 c[4];
+        split(line[x], c);
+        if constexpr (Weighted) {
+            c[1] *= c[0];
+            c[2] *= c[0];
+            c[3] *= c[0];
+        }
+        return {Acc(c[0]), Acc(c[1]), Acc(c[2]), Acc(c[3])};
+    }
+
+    // Adds line `entering` to the column sums and takes `leaving` out.
+    template <bool Enter, bool Leave>
+    void exchange(const Pixel *entering, const Pixel *leaving)
+    {
+        for (int x = 0; x < across; ++x) {
+            Sums &s = column[size_t(x)];
+            if constexpr (Enter)
+                add(s, weighed(entering, x));
+            if constexpr (Leave)
+                subtract(s, weighed(leaving, x));
+        }
+    }
+
+    Pixel average(int j, int x, int from, int to) const
+    {
+        const Sums &a = prefix[size_t(to) + 1], &b = prefix[size_t(from)];
+        Sums sum;
+        for (size_t k = 0; k < 4; ++k)
+            sum[k] = a[k] - b[k];
+        const Divider &count = byWidth[size_t(to - from + 1)];
+        const Pixel own = in[size_t(j)][x];
+        quint64 c[4];
+        c[0] = count(sum[0]);
+        if constexpr (!Weighted) {
+            for (size_t k = 1; k < 4; ++k)
+                c[k] = count(sum[k]);
+        } else if (sum[0] == 0) { // nothing to weigh by: the pixel keeps its colour
+            quint64 mine[4];
+            split(own, mine);
+            for (size_t k = 1; k < 4; ++k)
+                c[k] = mine[k];
+        } else {
+            Divider weight;
+            weight.set(sum[0], fitsProduct(Most, sum[0]));
+            for (size_t k = 1; k < 4; ++k)
+                c[k] = weight(sum[k]);
+        }
+        return join<Pixel>(c);
+    }
+
+    std::vector<const Pixel *> in;
+    int across, blur;
+    int lo = 0, hi = -1; // the lines in the column sums
+    std::vector<Sums> column, prefix;
+    std::vector<Divider> byWidth; // by the window's width across
+    std::vector<Pixel> blurred;
+};
+
+// Calls visit(blur) with the LineBlur that fits: sums in 32 bits where no
+// window's sum can reach 2^32, which halves the memory they move.
+template <typename Pixel, bool Weighted, typename Visit>
+void withLineBlur(std::vector<const Pixel *> lines, int across, int blur, Visit visit)
+{
+    constexpr quint64 Most = sizeof(Pixel) == 8 ? 0xffff : 0xff;
+    const quint64 R = lines.size();
+    const quint64 window = R * std::min<quint64>(quint64(across), 2 * ((R - 1) * quint64(blur) / 400) + 1);
+    if ((Weighted ? Most * Most : Most) * window <= std::numeric_limits<quint32>::max()) {
+        LineBlur<Pixel, quint32, Weighted> b(std::move(lines), across, blur);
+        visit(b);
+    } else {
+        LineBlur<Pixel, quint64, Weighted> b(std::move(lines), across, blur);
+        visit(b);
+    }
+}
+
+// Copies the block of `from` at (x0, y0), `w` pixels wide and `h` high,
+// turned about its diagonal into `to` (h wide, w high), tile by tile so that
+// both sides stay in cache.
+template <typename Pixel>
+void transposeInto(const QImage &from, int x0, int y0, int w, int h, QImage &to)
+{
+    constexpr int Tile = 32;
+    const uchar *fromBits = from.constBits();
+    uchar *toBits = to.bits();
+    const qsizetype fromStride = from.bytesPerLine(), toStride = to.bytesPerLine();
+    for (int i0 = 0; i0 < h; i0 += Tile)
+        for (int k0 = 0; k0 < w; k0 += Tile)
+            for (int i = i0; i < std::min(h, i0 + Tile); ++i) {
+                const Pixel *s = reinterpret_cast<const Pixel *>(fromBits + (y0 + i) * fromStride) + x0;
+                for (int k = k0; k < std::min(w, k0 + Tile); ++k)
+                    reinterpret_cast<Pixel *>(toBits + k * toStride)[i] = s[k];
+            }
+}
+
+// Renders top and bottom; line(j) gives reflection line j's unfaded pixels
+// and is called for j = 0, 1, 2, ... in order.
+template <typename Fade, typename Lines>
+void renderVertical(const QImage &src, Lines &&line, QImage &out, const Plan &p)
+{
+    using Pixel = typename Fade::Pixel;
     const int w = src.width();
     const int h = src.height();
     const size_t rowBytes = size_t(w) * sizeof(Pixel);
-    // Top keeps the bottom e rows of the photo, bottom keeps the top e rows.
-    const int srcFirst = p.nearStart ? h - p.e : 0;
-    const int picFirst = p.nearStart ? p.R + p.G : 0;
-    const int gapFirst = p.nearStart ? p.R : p.e;
+    // Top keeps the bottom rows of the photo, bottom keeps the top rows.
+    const int srcFirst = p.nearStart ? h - p.kept : 0;
+    const int picFirst = p.nearStart ? p.reflected + p.gap : 0;
+    const int gapFirst = p.nearStart ? p.reflected : p.kept;
 
-    for (int y = 0; y < p.e; ++y)
+    for (int y = 0; y < p.kept; ++y)
         std::memcpy(out.scanLine(picFirst + y), src.constScanLine(srcFirst + y), rowBytes);
 
-    const Pixel gap = gapPixel(p);
-    for (int y = 0; y < p.G; ++y) {
+    const Pixel gap = gapPixel<Pixel>(p);
+    for (int y = 0; y < p.gap; ++y) {
         Pixel *d = reinterpret_cast<Pixel *>(out.scanLine(gapFirst + y));
         std::fill(d, d + w, gap);
     }
 
-    Fade fade;
-    for (int j = 0; j < p.R; ++j) {
-        // Reflection line j mirrors the picture line j away from the edge.
-        const int srcRow = p.nearStart ? h - p.e + j : p.e - 1 - j;
-        const int dstRow = p.nearStart ? p.R - 1 - j : p.e + p.G + j;
-        const Pixel *s = reinterpret_cast<const Pixel *>(src.constScanLine(srcRow));
+    Fade unfaded, fade;
+    setUnfaded(unfaded, p);
+    for (int j = 0; j < p.reflected; ++j) {
+        const int dstRow = p.nearStart ? p.reflected - 1 - j : p.kept + p.gap + j;
+        const Pixel *s = line(j);
         Pixel *d = reinterpret_cast<Pixel *>(out.scanLine(dstRow));
-        const int m = j - (p.R - p.F);
-        if (m < 0) {
+        const int m = j - (p.reflected - p.faded);
+        if (m < 0 && p.opacity == 100) {
             std::memcpy(d, s, rowBytes);
             continue;
         }
-        setLevel(fade, p, m);
+        const Fade *f = &unfaded;
+        if (m >= 0) {
+            setLevel(fade, p, m);
+            f = &fade;
+        }
         for (int x = 0; x < w; ++x)
-            d[x] = fade(s[x]);
+            d[x] = (*f)(s[x]);
     }
 }
 
-template <typename Fade, bool NearStart>
-void renderHorizontal(const QImage &src, QImage &out, const Plan &p)
+// Where the reflection of left and right takes its pixels: the photo
+// itself, or the blurred copy of the mirrored strip. Source column L sits
+// at column L - first of `image`.
+struct MirrorSource
 {
+    const QImage *image;
+    int first;
+};
+
+template <typename Fade, bool NearStart>
+void renderHorizontal(const QImage &src, const MirrorSource &mirror, QImage &out, const Plan &p)
+{
+    using Pixel = typename Fade::Pixel;
     const int w = src.width();
     const int h = src.height();
-    // Left keeps the rightmost e columns of the photo, right keeps the leftmost.
-    const int srcFirst = NearStart ? w - p.e : 0;
-    const int picFirst = NearStart ? p.R + p.G : 0;
-    const int gapFirst = NearStart ? p.R : p.e;
-    const int exact = p.R - p.F;
-    const Pixel gap = gapPixel(p);
+    // Left keeps the rightmost columns of the photo, right keeps the leftmost.
+    const int srcFirst = NearStart ? w - p.kept : 0;
+    const int picFirst = NearStart ? p.reflected + p.gap : 0;
+    const int gapFirst = NearStart ? p.reflected : p.kept;
+    const int exact = p.reflected - p.faded;
+    const Pixel gap = gapPixel<Pixel>(p);
 
     // Reflection column j (0 next to the picture) mirrors the kept column j
-    // away from the edge. Left: output column R - 1 - j takes source column
-    // w - e + j. Right: output column e + G + j takes source column e - 1 - j.
-    // Either way a run of reflection columns is a run of source columns in
-    // reverse order.
-    const auto srcColumn = [&](int j) { return NearStart ? w - p.e + j : p.e - 1 - j; };
-    const auto dstColumn = [&](int j) { return NearStart ? p.R - 1 - j : p.e + p.G + j; };
+    // away from the edge. Left: output column reflected - 1 - j takes source
+    // column w - kept + j. Right: output column kept + gap + j takes source
+    // column kept - 1 - j. Either way a run of reflection columns is a run
+    // of source columns in reverse order.
+    const auto srcColumn = [&](int j) { return NearStart ? w - p.kept + j : p.kept - 1 - j; };
+    const auto dstColumn = [&](int j) { return NearStart ? p.reflected - 1 - j : p.kept + p.gap + j; };
+    const auto mirrorRow = [&](int y) {
+        return reinterpret_cast<const Pixel *>(mirror.image->constScanLine(y));
+    };
 
     // The fade level changes from column to column. The tables of all levels
-    // are built once (F * 768 bytes, small beside the picture) and applied
+    // are built once (faded * 768 bytes, small beside the picture) and applied
     // tile by tile: a band of rows at a time, a block of levels at a time, so
     // that the block's tables stay in cache for the whole band while the
     // rows are still read in order.
     constexpr int LevelBlock = 64;
     constexpr int RowBand = 32;
-    std::vector<Fade> fades(size_t(p.F));
-    for (int m = 0; m < p.F; ++m)
+    std::vector<Fade> fades(size_t(p.faded));
+    for (int m = 0; m < p.faded; ++m)
         setLevel(fades[size_t(m)], p, m);
+    Fade unfaded;
+    setUnfaded(unfaded, p);
     for (int y0 = 0; y0 < h; y0 += RowBand) {
         const int y1 = std::min(h, y0 + RowBand);
         // The plain part of the band first, while its rows are in cache.
         for (int y = y0; y < y1; ++y) {
             const Pixel *s = reinterpret_cast<const Pixel *>(src.constScanLine(y));
             Pixel *d = reinterpret_cast<Pixel *>(out.scanLine(y));
-            std::memcpy(d + picFirst, s + srcFirst, size_t(p.e) * sizeof(Pixel));
-            std::fill(d + gapFirst, d + gapFirst + p.G, gap);
+            std::memcpy(d + picFirst, s + srcFirst, size_t(p.kept) * sizeof(Pixel));
+            std::fill(d + gapFirst, d + gapFirst + p.gap, gap);
             if (exact > 0) {
-                const int sLo = std::min(srcColumn(0), srcColumn(exact - 1));
-                std::reverse_copy(s + sLo, s + sLo + exact, d + std::min(dstColumn(0), dstColumn(exact - 1)));
+                const Pixel *m = mirrorRow(y) + (std::min(srcColumn(0), srcColumn(exact - 1)) - mirror.first);
+                Pixel *to = d + std::min(dstColumn(0), dstColumn(exact - 1));
+                if (p.opacity == 100)
+                    std::reverse_copy(m, m + exact, to);
+                else
+                    for (int t = 0; t < exact; ++t)
+                        to[exact - 1 - t] = unfaded(m[t]);
             }
         }
-        for (int m0 = 0; m0 < p.F; m0 += LevelBlock) {
-            const int n = std::min(LevelBlock, p.F - m0);
+        for (int m0 = 0; m0 < p.faded; m0 += LevelBlock) {
+            const int n = std::min(LevelBlock, p.faded - m0);
             const Fade *f = fades.data() + m0;
             const int j0 = exact + m0;
             const int sLo = std::min(srcColumn(j0), srcColumn(j0 + n - 1));
             const int dLo = std::min(dstColumn(j0), dstColumn(j0 + n - 1));
             for (int y = y0; y < y1; ++y) {
-                const Pixel *s = reinterpret_cast<const Pixel *>(src.constScanLine(y)) + sLo;
+                const Pixel *s = mirrorRow(y) + (sLo - mirror.first);
                 Pixel *d = reinterpret_cast<Pixel *>(out.scanLine(y)) + dLo;
                 // Level t sits at source offset t (left) or n - 1 - t (right)
                 // within the block, and at the mirrored output offset.
@@ -235,39 +600,125 @@ void renderHorizontal(const QImage &src, QImage &out, const Plan &p)
     }
 }
 
-// Renders the kept extent e of `src` (already in ARGB32) with R reflection
-// lines, G gap lines and F faded lines on the side `direction` names.
-QImage render(const QImage &src, int direction, int e, int R, int G, int F, const _RGB &colour,
-              bool transparent)
+// Source line L (a row for top and bottom, a column for left and right)
+// is reflection line j.
+int mirroredLine(const Plan &p, int extent, int j)
 {
-    const bool vertical = direction == ReflectionSettings::Top || direction == ReflectionSettings::Bottom;
-    const bool nearStart = direction == ReflectionSettings::Top || direction == ReflectionSettings::Left;
-    const qint64 extent = qint64(e) + R + G;
-    if (e <= 0 || extent > std::numeric_limits<int>::max())
+    return p.nearStart ? extent - p.kept + j : p.kept - 1 - j;
+}
+
+template <typename Fade>
+void renderTopOrBottom(const QImage &src, QImage &out, const Plan &p)
+{
+    using Pixel = typename Fade::Pixel;
+    std::vector<const Pixel *> lines(static_cast<size_t>(p.reflected));
+    for (int j = 0; j < p.reflected; ++j)
+        lines[size_t(j)] =
+            reinterpret_cast<const Pixel *>(src.constScanLine(mirroredLine(p, src.height(), j)));
+    if (p.blur == 0) {
+        renderVertical<Fade>(
+            src, [&](int j) { return lines[size_t(j)]; }, out, p);
+        return;
+    }
+    constexpr bool Weighted = std::is_same_v<Fade, AlphaFade> || std::is_same_v<Fade, AlphaFade16>;
+    withLineBlur<Pixel, Weighted>(std::move(lines), src.width(), p.blur, [&](auto &blur) {
+        renderVertical<Fade>(
+            src, [&](int j) { return blur.line(j); }, out, p);
+    });
+}
+
+// The blurred copy of the columns first..first + reflected - 1 of the
+// photo, or a null picture when it cannot be allocated. The columns are
+// turned into rows, blurred, and written back as columns, a block of them
+// at a time so that every row of the strip gets a whole cache line.
+template <typename Pixel, bool Weighted>
+QImage blurredColumns(const QImage &src, const Plan &p, int first)
+{
+    const int h = src.height();
+    QImage rows = allocatePicture(h, p.reflected, src.format());
+    QImage strip = allocatePicture(p.reflected, h, src.format());
+    if (rows.isNull() || strip.isNull())
         return QImage();
-    const int outW = vertical ? src.width() : int(extent);
-    const int outH = vertical ? int(extent) : src.height();
+    transposeInto<Pixel>(src, first, 0, p.reflected, h, rows);
+    std::vector<const Pixel *> lines(static_cast<size_t>(p.reflected));
+    for (int j = 0; j < p.reflected; ++j)
+        lines[size_t(j)] =
+            reinterpret_cast<const Pixel *>(rows.constScanLine(mirroredLine(p, src.width(), j) - first));
+    uchar *bits = strip.bits();
+    const qsizetype stride = strip.bytesPerLine();
+    constexpr int Block = 16; // lines written back at once, a cache line of 32-bit pixels per row
+    std::vector<Pixel> block(size_t(Block) * size_t(h));
+    withLineBlur<Pixel, Weighted>(std::move(lines), h, p.blur, [&](auto &blur) {
+        for (int j0 = 0; j0 < p.reflected; j0 += Block) {
+            const int n = std::min(Block, p.reflected - j0);
+            for (int t = 0; t < n; ++t)
+                std::memcpy(block.data() + size_t(t) * size_t(h), blur.line(j0 + t),
+                            size_t(h) * sizeof(Pixel));
+            // The block's lines are neighbouring columns, in reverse order on the right.
+            const int column =
+                std::min(mirroredLine(p, src.width(), j0), mirroredLine(p, src.width(), j0 + n - 1));
+            for (int y = 0; y < h; ++y) {
+                Pixel *to = reinterpret_cast<Pixel *>(bits + y * stride) + (column - first);
+                for (int t = 0; t < n; ++t)
+                    to[p.nearStart ? t : n - 1 - t] = block[size_t(t) * size_t(h) + size_t(y)];
+            }
+        }
+    });
+    return strip;
+}
+
+template <typename Fade>
+bool renderLeftOrRight(const QImage &src, QImage &out, const Plan &p)
+{
+    using Pixel = typename Fade::Pixel;
+    MirrorSource mirror{&src, 0};
+    QImage strip;
+    if (p.blur > 0 && p.reflected > 1) {
+        constexpr bool Weighted = std::is_same_v<Fade, AlphaFade> || std::is_same_v<Fade, AlphaFade16>;
+        mirror.first = p.nearStart ? src.width() - p.kept : p.kept - p.reflected;
+        strip = blurredColumns<Pixel, Weighted>(src, p, mirror.first);
+        if (strip.isNull())
+            return false;
+        mirror.image = &strip;
+    }
+    if (p.nearStart)
+        renderHorizontal<Fade, true>(src, mirror, out, p);
+    else
+        renderHorizontal<Fade, false>(src, mirror, out, p);
+    return true;
+}
+
+template <typename ColourFadeT, typename AlphaFadeT>
+bool renderInto(const QImage &src, QImage &out, const Plan &p)
+{
+    if (p.vertical) {
+        if (p.transparent)
+            renderTopOrBottom<AlphaFadeT>(src, out, p);
+        else
+            renderTopOrBottom<ColourFadeT>(src, out, p);
+        return true;
+    }
+    return p.transparent ? renderLeftOrRight<AlphaFadeT>(src, out, p)
+                         : renderLeftOrRight<ColourFadeT>(src, out, p);
+}
+
+// Renders `src` (in Format_ARGB32 or Format_RGBA64) by the plan.
+QImage render(const QImage &src, const Plan &plan)
+{
+    const qint64 extent = qint64(plan.kept) + plan.reflected + plan.gap;
+    if (plan.kept <= 0 || extent > std::numeric_limits<int>::max())
+        return QImage();
+    const int outW = plan.vertical ? src.width() : int(extent);
+    const int outH = plan.vertical ? int(extent) : src.height();
     // QImage refuses sizes whose byte count overflows and returns a null
     // picture when the memory cannot be had; pass that on rather than write.
-    QImage out = allocatePicture(outW, outH, QImage::Format_ARGB32);
+    QImage out = allocatePicture(outW, outH, src.format());
     if (out.isNull())
         return QImage();
-
-    const Plan plan{vertical, nearStart, e, R, G, F, colour, transparent};
-    if (vertical) {
-        if (transparent)
-            renderVertical<AlphaFade>(src, out, plan);
-        else
-            renderVertical<ColourFade>(src, out, plan);
-    } else {
-        if (transparent)
-            nearStart ? renderHorizontal<AlphaFade, true>(src, out, plan)
-                      : renderHorizontal<AlphaFade, false>(src, out, plan);
-        else
-            nearStart ? renderHorizontal<ColourFade, true>(src, out, plan)
-                      : renderHorizontal<ColourFade, false>(src, out, plan);
-    }
-    return out;
+    const bool done = src.format() == QImage::Format_RGBA64
+                          ? renderInto<ColourFade16, AlphaFade16>(src, out, plan)
+                          : renderInto<ColourFade, AlphaFade>(src, out, plan);
+    return done ? out : QImage();
 }
 
 int normalisedDirection(int direction)
@@ -310,22 +761,35 @@ int percentOf(int x, int p)
     return int(qint64(x) * p / 100);
 }
 
+QImage::Format renderingFormat(QImage::Format photoFormat)
+{
+    switch (photoFormat) {
+    case QImage::Format_Grayscale16:
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied:
+        return QImage::Format_RGBA64;
+    default:
+        return QImage::Format_ARGB32;
+    }
+}
+
 namespace {
 
 // Line counts along the reflecting axis of a photo whose extent there is
-// `full`: e kept after the trim, R reflected, G of gap, F faded.
+// `full`.
 struct Counts
 {
-    int e, R, G, F;
+    int kept, reflected, gap, faded;
 };
 
 Counts countsFor(int full, const ReflectionSettings &settings)
 {
     Counts c;
-    c.e = settings.interval < 0 ? percentOf(full, settings.interval + 100) : full;
-    c.R = percentOf(c.e, settings.size);
-    c.G = percentOf(c.e, std::max(settings.interval, 0));
-    c.F = percentOf(c.R, 100 - settings.depth);
+    c.kept = settings.interval < 0 ? percentOf(full, settings.interval + 100) : full;
+    c.reflected = percentOf(c.kept, settings.size);
+    c.gap = percentOf(c.kept, std::max(settings.interval, 0));
+    c.faded = percentOf(c.reflected, 100 - settings.depth);
     return c;
 }
 
@@ -342,9 +806,10 @@ QSize ReflectionSize(const QSize &photo, const ReflectionSettings &settings)
         return QSize();
     const bool vertical = isVertical(normalisedDirection(settings.direction));
     const Counts c = countsFor(vertical ? photo.height() : photo.width(), settings);
-    if (c.e <= 0)
+    if (c.kept <= 0)
         return QSize();
-    const int extent = int(std::min<qint64>(qint64(c.e) + c.R + c.G, std::numeric_limits<int>::max()));
+    const int extent =
+        int(std::min<qint64>(qint64(c.kept) + c.reflected + c.gap, std::numeric_limits<int>::max()));
     return vertical ? QSize(photo.width(), extent) : QSize(extent, photo.height());
 }
 
@@ -354,33 +819,24 @@ void ComposeReflection(const QImage &source, QImage &destination, const Reflecti
         destination = QImage();
         return;
     }
-    const QImage src =
-        source.format() == QImage::Format_ARGB32 ? source : source.convertToFormat(QImage::Format_ARGB32);
+    const QImage::Format format = renderingFormat(source.format());
+    const QImage src = source.format() == format ? source : source.convertToFormat(format);
     const int direction = normalisedDirection(settings.direction);
-    const Counts c = countsFor(isVertical(direction) ? src.height() : src.width(), settings);
-    destination = render(src, direction, c.e, c.R, c.G, c.F, settings.bgcolor, settings.transparent);
-}
-
-void ProcessWithInterval(int ge, QImage &tempImg)
-{
-    if (ge >= 0)
-        return;
-    tempImg = tempImg.copy(0, 0, tempImg.width(), percentOf(tempImg.height(), ge + 100));
-}
-
-void BottomReflection(const QImage &srcImage, QImage &dstImage, _RGB bgcolor, int rate, int start, int ge,
-                      bool transparent)
-{
-    if (srcImage.isNull()) {
-        dstImage = QImage();
-        return;
-    }
-    const QImage src = srcImage.format() == QImage::Format_ARGB32
-                           ? srcImage
-                           : srcImage.convertToFormat(QImage::Format_ARGB32);
-    const int h = src.height();
-    const int R = percentOf(h, rate);
-    const int G = percentOf(h, std::max(ge, 0));
-    const int F = percentOf(R, 100 - start);
-    dstImage = render(src, ReflectionSettings::Bottom, h, R, G, F, bgcolor, transparent);
+    const bool vertical = isVertical(direction);
+    const Counts c = countsFor(vertical ? src.height() : src.width(), settings);
+    const bool nearStart = direction == ReflectionSettings::Top || direction == ReflectionSettings::Left;
+    // Out of range is outside the contract; clamped, the rules stay defined.
+    Plan plan{vertical,
+              nearStart,
+              c.kept,
+              c.reflected,
+              c.gap,
+              c.faded,
+              settings.bgcolor,
+              settings.transparent,
+              std::clamp(settings.opacity, 0, 100),
+              std::clamp(settings.blur, 0, 100),
+              {}};
+    ColourFade::prepare(plan);
+    destination = render(src, plan);
 }

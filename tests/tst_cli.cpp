@@ -66,6 +66,11 @@ void tst_cli::rendersLikeTheEngine_data()
     QTest::newRow("top transparent") << true
                                      << QStringList{"--side", "top", "--transparent", "--interval", "10"}
                                      << settings(0, 38, 30, 10, {255, 255, 255}, true);
+    ReflectionSettings soft = settings(2, 38, 30, 0, {255, 255, 255}, true);
+    soft.opacity = 40;
+    soft.blur = 30;
+    QTest::newRow("opacity and blur")
+        << false << QStringList{"--side", "left", "--transparent", "--opacity", "40", "--blur", "30"} << soft;
     QTest::newRow("opaque photo stays opaque")
         << true << QStringList{"--interval", "30", "--color", "#ff0000"}
         << settings(1, 38, 30, 30, {255, 0, 0});
@@ -104,6 +109,8 @@ void tst_cli::badInput_data()
     QTest::newRow("unknown option") << QStringList{"--shine"} + io << 2 << "shine";
     QTest::newRow("size above range") << QStringList{"--size", "101"} + io << 2 << "--size";
     QTest::newRow("interval below range") << QStringList{"--interval", "-81"} + io << 2 << "--interval";
+    QTest::newRow("opacity above range") << QStringList{"--opacity", "101"} + io << 2 << "--opacity";
+    QTest::newRow("blur not whole") << QStringList{"--blur", "2.5"} + io << 2 << "--blur";
     QTest::newRow("unknown side") << QStringList{"--side", "middle"} + io << 2 << "middle";
     QTest::newRow("colour by name") << QStringList{"--color", "red"} + io << 2 << "--color";
     QTest::newRow("colour not hex") << QStringList{"--color", "#GG0000"} + io << 2 << "--color";

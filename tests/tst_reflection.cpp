@@ -1,54 +1,92 @@
 // The renderer: hand-worked cases at the edges, and a seeded random sweep
 // against a deliberately plain per-pixel implementation of the rules.
 
+#include "photoio.h"
 #include "reflection.h"
 #include "testutils.h"
 
+#include <QPainter>
 #include <QtTest>
 
-#include <memory>
+#include <zlib.h>
 
 namespace {
 
-QRgb gapColour(const _RGB &c, bool transparent)
+// One pixel's channels, 8 or 16 bits each by the picture's format.
+struct Px
 {
-    return transparent ? qRgba(0, 0, 0, 0) : qRgba(c.r & 0xff, c.g & 0xff, c.b & 0xff, 255);
+    int a, r, g, b;
+};
+
+bool deep(const QImage &img)
+{
+    return img.format() == QImage::Format_RGBA64;
 }
 
-// The bottom reflection, one pixel at a time.
-QImage plainBottom(const QImage &src, const _RGB &c, int rate, int start, int ge, bool transparent)
+Px get(const QImage &img, int x, int y)
 {
-    const int w = src.width(), h = src.height();
-    const int R = h * rate / 100;
-    const int G = h * qMax(ge, 0) / 100;
-    QImage out(w, h + R + G, QImage::Format_ARGB32);
-    if (G > 0)
-        out.fill(gapColour(c, transparent));
-    if (R > 0) {
-        QImage strip = src.copy(0, h - R, w, R);
-        const int F = (100 - start) * strip.height() / 100;
-        for (int i = 0; i < F; ++i) {
-            for (int x = 0; x < w; ++x) {
-                const QRgb p = strip.pixel(x, i);
-                if (transparent) {
-                    strip.setPixel(x, i, qRgba(qRed(p), qGreen(p), qBlue(p), qAlpha(p) * i / F));
-                } else {
-                    const int k = F - 1 - i;
-                    const int r = qRed(p) + (c.r - qRed(p)) * k / F;
-                    const int g = qGreen(p) + (c.g - qGreen(p)) * k / F;
-                    const int b = qBlue(p) + (c.b - qBlue(p)) * k / F;
-                    strip.setPixel(x, i, qRgba(r, g, b, qAlpha(p)));
-                }
-            }
-        }
-        strip = strip.mirrored(false, true);
-        for (int y = 0; y < R; ++y)
-            for (int x = 0; x < w; ++x)
-                out.setPixel(x, h + G + y, strip.pixel(x, y));
+    if (deep(img)) {
+        const QRgba64 p = img.pixelColor(x, y).rgba64();
+        return {p.alpha(), p.red(), p.green(), p.blue()};
     }
+    const QRgb p = img.pixel(x, y);
+    return {qAlpha(p), qRed(p), qGreen(p), qBlue(p)};
+}
+
+void put(QImage &img, int x, int y, const Px &p)
+{
+    if (deep(img))
+        img.setPixelColor(x, y, QColor::fromRgba64(quint16(p.r), quint16(p.g), quint16(p.b), quint16(p.a)));
+    else
+        img.setPixel(x, y, qRgba(p.r, p.g, p.b, p.a));
+}
+
+// The bottom reflection of an already trimmed picture, one pixel at a time:
+// mirror, blur, opacity, fade.
+QImage plainBottom(const QImage &src, const ReflectionSettings &s)
+{
+    const int w = src.width(), h = src.height(), unit = deep(src) ? 257 : 1;
+    const int R = h * s.size / 100, G = h * qMax(s.interval, 0) / 100, F = R * (100 - s.depth) / 100;
+    const int c[3] = {s.bgcolor.r * unit, s.bgcolor.g * unit, s.bgcolor.b * unit};
+    QImage out(w, h + R + G, src.format());
+    out.fill(s.transparent ? QColor(0, 0, 0, 0) : QColor(s.bgcolor.r, s.bgcolor.g, s.bgcolor.b));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            out.setPixel(x, y, src.pixel(x, y));
+            put(out, x, y, get(src, x, y));
+    const auto mirrored = [&](int x, int j) { return get(src, x, h - 1 - j); };
+    for (int j = 0; j < R; ++j) {
+        const int r = j * s.blur / 400;
+        for (int x = 0; x < w; ++x) {
+            qint64 sum[4] = {}, count = 0;
+            for (int i = qMax(0, j - r); i <= qMin(R - 1, j + r); ++i)
+                for (int u = qMax(0, x - r); u <= qMin(w - 1, x + r); ++u) {
+                    const Px p = mirrored(u, i);
+                    const int weight = s.transparent ? p.a : 1;
+                    sum[0] += p.a, sum[1] += qint64(p.r) * weight, sum[2] += qint64(p.g) * weight;
+                    sum[3] += qint64(p.b) * weight;
+                    ++count;
+                }
+            Px p = mirrored(x, j);
+            const qint64 by = s.transparent ? sum[0] : count;
+            p.a = int(sum[0] / count);
+            if (by > 0)
+                p = {p.a, int(sum[1] / by), int(sum[2] / by), int(sum[3] / by)};
+            int *ch[3] = {&p.r, &p.g, &p.b};
+            const int m = j - (R - F);
+            if (s.transparent) {
+                p.a = p.a * s.opacity / 100;
+                if (m >= 0)
+                    p.a = int(qint64(p.a) * (F - 1 - m) / F);
+            } else {
+                for (int k = 0; k < 3; ++k) {
+                    *ch[k] += (c[k] - *ch[k]) * (100 - s.opacity) / 100;
+                    if (m >= 0)
+                        *ch[k] += int(qint64(c[k] - *ch[k]) * m / F);
+                }
+            }
+            put(out, x, h + G + j, p);
+        }
+    }
     return out;
 }
 
@@ -66,14 +104,15 @@ QImage turn(const QImage &img, int direction, bool back)
     }
 }
 
+// Turn so the reflecting edge is at the bottom, trim, reflect, turn back.
 QImage plainCompose(const QImage &source, const ReflectionSettings &s)
 {
-    QImage work = turn(source.copy(), s.direction, false);
+    QImage work = turn(source.convertToFormat(renderingFormat(source.format())), s.direction, false);
     if (s.interval < 0)
         work = work.copy(0, 0, work.width(), work.height() * (s.interval + 100) / 100);
     if (work.isNull() || work.height() == 0)
         return QImage();
-    return turn(plainBottom(work, s.bgcolor, s.size, s.depth, s.interval, s.transparent), s.direction, true);
+    return turn(plainBottom(work, s), s.direction, true);
 }
 
 QImage render(const QImage &src, const ReflectionSettings &s)
@@ -81,6 +120,15 @@ QImage render(const QImage &src, const ReflectionSettings &s)
     QImage out;
     ComposeReflection(src, out, s);
     return out;
+}
+
+ReflectionSettings settings(int direction, int size, int depth, int interval, _RGB colour = {255, 255, 255},
+                            bool transparent = false, int opacity = 100, int blur = 0)
+{
+    ReflectionSettings s = TestUtils::settings(direction, size, depth, interval, colour, transparent);
+    s.opacity = opacity;
+    s.blur = blur;
+    return s;
 }
 
 // A one-column picture whose rows carry the given pixels, top to bottom.
@@ -93,60 +141,83 @@ QImage column(std::initializer_list<QRgb> pixels)
     return img;
 }
 
+QImage random16(QRandomGenerator &rng, int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGBA64);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            reinterpret_cast<quint64 *>(img.scanLine(y))[x] = rng.generate64();
+    return img;
+}
+
+// As TestUtils::imageDifference, but to the last bit of 16-bit channels too.
+QString difference(const QImage &actual, const QImage &expected)
+{
+    const QString coarse = TestUtils::imageDifference(actual, expected);
+    if (!coarse.isEmpty() || !deep(actual))
+        return coarse;
+    for (int y = 0; y < actual.height(); ++y)
+        for (int x = 0; x < actual.width(); ++x)
+            if (actual.pixelColor(x, y) != expected.pixelColor(x, y))
+                return QStringLiteral("pixel (%1, %2) is %3, expected %4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(actual.pixelColor(x, y).rgba64(), 16, 16, QLatin1Char('0'))
+                    .arg(expected.pixelColor(x, y).rgba64(), 16, 16, QLatin1Char('0'));
+    return QString();
+}
+
+int distinctLevels(const QImage &img)
+{
+    QSet<int> levels;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            levels.insert(get(img, x, y).g);
+    return int(levels.size());
+}
+
+// PNG bytes with a tRNS chunk for `key` put in after the header chunk.
+QByteArray withColourKey(const QByteArray &png, const QByteArray &key)
+{
+    QByteArray chunk = QByteArray("tRNS") + key;
+    const quint32 crc =
+        quint32(crc32(0, reinterpret_cast<const Bytef *>(chunk.constData()), uInt(chunk.size())));
+    QByteArray length(4, '\0'), check(4, '\0');
+    qToBigEndian(quint32(key.size()), length.data());
+    qToBigEndian(crc, check.data());
+    return png.left(33) + length + chunk + check + png.mid(33); // signature 8, header chunk 25
+}
+
 } // namespace
 
-using TestUtils::settings;
-
-Q_DECLARE_METATYPE(_RGB)
+Q_DECLARE_METATYPE(ReflectionSettings)
 
 class tst_reflection : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void workedExample();
     void geometry_data();
     void geometry();
-    void fadeArithmetic_data();
-    void fadeArithmetic();
-    void gapOnlyForPositiveInterval_data();
-    void gapOnlyForPositiveInterval();
-    void trimming();
-    void colourChannelsNotSwapped();
-    void transparentAreas();
+    void workedRows_data();
+    void workedRows();
     void emptyResults();
     void sourceUnchanged();
     void paddedAndForeignSources();
     void outputThatCannotBeAllocated();
     void randomCrossCheck();
+    void uniformStaysUniform_data();
+    void uniformStaysUniform();
+    void noDarkFringe_data();
+    void noDarkFringe();
+    void sixteenBitFiles_data();
+    void sixteenBitFiles();
+    void pngColourKey_data();
+    void pngColourKey();
 };
 
-// A 400 x 300 photo with the default settings (bottom, size 38, depth 30,
-// white), worked out by hand.
-void tst_reflection::workedExample()
-{
-    QRandomGenerator rng(7);
-    const QImage photo = TestUtils::randomImage(rng, 400, 300);
-    const QImage out = render(photo, ReflectionSettings());
-    QCOMPARE(out.size(), QSize(400, 414));
-    QCOMPARE(out.copy(0, 0, 400, 300), photo);
-    // R = 114, F = 79: 35 exact mirror rows, then 79 fading rows.
-    for (int j = 0; j < 35; ++j)
-        QCOMPARE(out.copy(0, 300 + j, 400, 1), photo.copy(0, 299 - j, 400, 1));
-    QVERIFY(out.copy(0, 335, 400, 1) == photo.copy(0, 264, 400, 1)); // first faded row: m = 0, unchanged
-    // The last row moved 78/79 of the way to white.
-    const QRgb p = photo.pixel(5, 186), q = out.pixel(5, 413);
-    QCOMPARE(qRed(q), qRed(p) + (255 - qRed(p)) * 78 / 79);
-    QCOMPARE(qGreen(q), qGreen(p) + (255 - qGreen(p)) * 78 / 79);
-    QCOMPARE(qBlue(q), qBlue(p) + (255 - qBlue(p)) * 78 / 79);
-    QCOMPARE(qAlpha(q), qAlpha(p));
-
-    QCOMPARE(render(photo, settings(1, 38, 30, 10)).size(), QSize(400, 444));
-    QCOMPARE(render(photo, settings(1, 38, 30, -20)).size(), QSize(400, 331));
-    QCOMPARE(render(photo, settings(3, 38, 30, 0)).size(), QSize(552, 300));
-}
-
-// Where the picture, the gap and the reflection land on each side.
+// Where the picture and the gap land on each side; what the reflection
+// holds is the random cross-check's.
 void tst_reflection::geometry_data()
 {
     QTest::addColumn<int>("direction");
@@ -205,41 +276,15 @@ void tst_reflection::geometry()
         expected.fill(qRgba(0, 200, 0, 255));
         QCOMPARE(out.copy(gap), expected);
     }
-    // Depth 100: the reflection is the kept picture's edge, mirrored exactly.
-    const bool vertical = direction == 0 || direction == 1;
-    const int R = (vertical ? kept.height() : kept.width()) / 2;
-    QRect reflection, edge;
-    switch (direction) {
-    case 0:
-        reflection = QRect(0, 0, 50, R);
-        edge = QRect(kept.left(), kept.top(), 50, R);
-        break;
-    case 1:
-        reflection = QRect(0, size.height() - R, 50, R);
-        edge = QRect(0, kept.bottom() + 1 - R, 50, R);
-        break;
-    case 2:
-        reflection = QRect(0, 0, R, 20);
-        edge = QRect(kept.left(), 0, R, 20);
-        break;
-    default:
-        reflection = QRect(size.width() - R, 0, R, 20);
-        edge = QRect(kept.right() + 1 - R, 0, R, 20);
-        break;
-    }
-    const bool mirrorColumns = !vertical;
-    QCOMPARE(out.copy(reflection), photo.copy(edge).mirrored(mirrorColumns, !mirrorColumns));
 }
 
-// The fade rules on single columns: truncation toward zero, the one-row
-// difference between the modes, depth 0 and 100, F = 1.
-void tst_reflection::fadeArithmetic_data()
+// The rules on single columns, worked out by hand: truncation toward zero,
+// the one-row difference between the modes, F = 1, then
+// opacity and blur (across, a one-pixel column only averages along).
+void tst_reflection::workedRows_data()
 {
     QTest::addColumn<QImage>("photo");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("depth");
-    QTest::addColumn<_RGB>("colour");
-    QTest::addColumn<bool>("transparent");
+    QTest::addColumn<ReflectionSettings>("settings");
     QTest::addColumn<QList<QRgb>>("reflection"); // output rows after the picture, top to bottom
 
     const QRgb a = qRgba(200, 100, 50, 255), b = qRgba(10, 20, 30, 255), c = qRgba(200, 200, 200, 255);
@@ -247,127 +292,64 @@ void tst_reflection::fadeArithmetic_data()
     // h = 3, size 100, depth 0: R = 3, F = 3; reflection rows mirror rows 2, 1, 0 with k = 0, 1, 2.
     // Row 1 with k = 1: 200 + (0 - 200) * 1 / 3 = 200 - 66 = 134, not 133.
     QTest::newRow("colour fade truncates toward zero")
-        << column({c, a, b}) << 100 << 0 << black << false
+        << column({c, a, b}) << settings(1, 100, 0, 0, black)
         << QList<QRgb>{b, qRgba(134, 67, 34, 255), qRgba(200 - 133, 200 - 133, 200 - 133, 255)};
-    // Moving up toward white truncates toward zero as well: 10 + 245 * 2 / 3 = 173.
-    QTest::newRow("colour fade upward")
-        << column({b, a, b}) << 100 << 0 << white << false
-        << QList<QRgb>{b, qRgba(200 + 55 / 3, 100 + 155 / 3, 50 + 205 / 3, 255),
-                       qRgba(10 + 490 / 3, 20 + 470 / 3, 30 + 450 / 3, 255)};
     // Transparent: alpha * i / F with i = 2, 1, 0 on the mirrored rows: 255 * 1 / 3 = 85.
     QTest::newRow("transparent fade")
-        << column({a, a, a}) << 100 << 0 << black << true
+        << column({a, a, a}) << settings(1, 100, 0, 0, black, true)
         << QList<QRgb>{qRgba(200, 100, 50, 170), qRgba(200, 100, 50, 85), qRgba(200, 100, 50, 0)};
-    QTest::newRow("depth 100 is an exact mirror")
-        << column({a, b, c}) << 100 << 100 << black << false << QList<QRgb>{c, b, a};
-    QTest::newRow("depth 100 transparent")
-        << column({a, b, c}) << 100 << 100 << black << true << QList<QRgb>{c, b, a};
     // h = 2, size 50: R = 1, depth 0: F = 1. Colour: k = 0, nothing changes; transparent: alpha 0.
-    QTest::newRow("F = 1 colour") << column({a, b}) << 50 << 0 << black << false << QList<QRgb>{b};
+    QTest::newRow("F = 1 colour") << column({a, b}) << settings(1, 50, 0, 0, black) << QList<QRgb>{b};
     QTest::newRow("F = 1 transparent")
-        << column({a, b}) << 50 << 0 << black << true << QList<QRgb>{qRgba(10, 20, 30, 0)};
+        << column({a, b}) << settings(1, 50, 0, 0, black, true) << QList<QRgb>{qRgba(10, 20, 30, 0)};
     // R = 4, depth 50: F = 2, two exact rows next to the picture.
-    QTest::newRow("depth 50") << column({a, a, a, b}) << 100 << 50 << black << false
+    QTest::newRow("depth 50") << column({a, a, a, b}) << settings(1, 100, 50, 0, black)
                               << QList<QRgb>{b, a, a, qRgba(100, 50, 25, 255)};
-    QTest::newRow("size 0") << column({a, b}) << 0 << 0 << black << false << QList<QRgb>{};
+    // Opacity 50 halves the way to black on every row, then the fade of the
+    // first case: 100 - 100 / 3 = 67, 100 - 200 / 3 = 34.
+    QTest::newRow("opacity, then the fade")
+        << column({c, a, b}) << settings(1, 100, 0, 0, black, false, 50)
+        << QList<QRgb>{qRgba(5, 10, 15, 255), qRgba(67, 34, 17, 255), qRgba(34, 34, 34, 255)};
+    // Opacity 40 towards white on unfaded rows: 10 + 245 * 60 / 100 = 157.
+    QTest::newRow("opacity without fade")
+        << column({a, b}) << settings(1, 100, 100, 0, white, false, 40)
+        << QList<QRgb>{qRgba(157, 161, 165, 255), qRgba(233, 193, 173, 255)};
+    // Alpha 255 * 50 / 100 = 127, then * 2 / 3 = 84 and * 1 / 3 = 42.
+    QTest::newRow("transparent opacity")
+        << column({a, a, a}) << settings(1, 100, 0, 0, black, true, 50)
+        << QList<QRgb>{qRgba(200, 100, 50, 84), qRgba(200, 100, 50, 42), qRgba(200, 100, 50, 0)};
+    // Blur 100 over R = 8 lines: r = j / 4, so lines 4..7 average lines
+    // j-1..j+1, the last one only 6 and 7: (40 + 50 + 61) / 3 = 50.
+    const auto grey = [](int v) { return qRgba(v, v, v, 255); };
+    QTest::newRow("blur averages along the axis")
+        << column({grey(80), grey(70), grey(61), grey(50), grey(40), grey(30), grey(20), grey(10)})
+        << settings(1, 100, 100, 0, white, false, 100, 100)
+        << QList<QRgb>{grey(10), grey(20), grey(30), grey(40), grey(50), grey(60), grey(70), grey(75)};
+    // Transparent: alpha averaged, colours weighted by alpha. Line 4 averages
+    // red (alpha 255), clear blue and blue at 85: alpha 340 / 3 = 113, red
+    // 255 * 255 / 340 = 191, blue 255 * 85 / 340 = 63. Lines 5 and 6 stay
+    // fully blue, not darkened; line 7 has no alpha to weigh by and keeps
+    // its own colour.
+    const QRgb none = qRgba(0, 0, 0, 0), red = qRgba(255, 0, 0, 255);
+    QTest::newRow("transparent blur weighs by alpha")
+        << column({none, none, qRgba(0, 0, 255, 85), qRgba(0, 0, 255, 0), red, none, none, none})
+        << settings(1, 100, 100, 0, white, true, 100, 100)
+        << QList<QRgb>{
+               none, none, none, red, qRgba(191, 0, 63, 113), qRgba(0, 0, 255, 28), qRgba(0, 0, 255, 28),
+               none};
+    QTest::newRow("size 0") << column({a, b}) << settings(1, 0, 0, 0, black) << QList<QRgb>{};
 }
 
-void tst_reflection::fadeArithmetic()
+void tst_reflection::workedRows()
 {
     QFETCH(QImage, photo);
-    QFETCH(int, size);
-    QFETCH(int, depth);
-    QFETCH(_RGB, colour);
-    QFETCH(bool, transparent);
+    QFETCH(ReflectionSettings, settings);
     QFETCH(QList<QRgb>, reflection);
 
-    const QImage out = render(photo, settings(1, size, depth, 0, colour, transparent));
+    const QImage out = render(photo, settings);
     QCOMPARE(out.height(), photo.height() + int(reflection.size()));
     for (int j = 0; j < reflection.size(); ++j)
         QCOMPARE(QString::number(out.pixel(0, photo.height() + j), 16), QString::number(reflection[j], 16));
-    // The bottom form directly gives the same.
-    QImage direct;
-    BottomReflection(photo, direct, colour, size, depth, 0, transparent);
-    QCOMPARE(direct, out);
-}
-
-void tst_reflection::gapOnlyForPositiveInterval_data()
-{
-    QTest::addColumn<int>("interval");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("gapRows");
-    QTest::newRow("interval 0") << 0 << 50 << 0;
-    QTest::newRow("interval -10") << -10 << 50 << 0;
-    QTest::newRow("interval 10") << 10 << 50 << 2;
-    QTest::newRow("interval 100 equals the picture") << 100 << 50 << 20;
-    QTest::newRow("size 0 keeps the gap") << 30 << 0 << 6;
-}
-
-void tst_reflection::gapOnlyForPositiveInterval()
-{
-    QFETCH(int, interval);
-    QFETCH(int, size);
-    QFETCH(int, gapRows);
-    // With depth 100 every row is picture, gap or an exact mirror: a gap row
-    // is recognised by its colour, which the photo never has.
-    QImage photo(4, 20, QImage::Format_ARGB32);
-    photo.fill(qRgba(1, 2, 3, 255));
-    for (const bool transparent : {false, true}) {
-        QImage out;
-        ComposeReflection(photo, out, settings(1, size, 100, interval, {9, 8, 7}, transparent));
-        const QRgb gap = transparent ? 0u : qRgba(9, 8, 7, 255);
-        int count = 0;
-        for (int y = 0; y < out.height(); ++y)
-            count += out.pixel(0, y) == gap;
-        QCOMPARE(count, gapRows);
-        const int e = interval < 0 ? 20 * (interval + 100) / 100 : 20;
-        QCOMPARE(out.height(), e + e * size / 100 + gapRows);
-    }
-}
-
-void tst_reflection::trimming()
-{
-    QRandomGenerator rng(3);
-    QImage photo = TestUtils::randomImage(rng, 5, 300);
-    QImage work = photo;
-    ProcessWithInterval(-80, work);
-    QCOMPARE(work, photo.copy(0, 0, 5, 60));
-    ProcessWithInterval(0, work);
-    QCOMPARE(work.height(), 60);
-    ProcessWithInterval(50, work);
-    QCOMPARE(work.height(), 60);
-
-    // The reflection is computed from the 60 kept rows: R = 60 * 38 / 100.
-    const QImage out = render(photo, settings(1, 38, 100, -80));
-    QCOMPARE(out.size(), QSize(5, 60 + 22));
-    QCOMPARE(out.copy(0, 60, 5, 22), photo.copy(0, 38, 5, 22).mirrored(false, true));
-}
-
-void tst_reflection::colourChannelsNotSwapped()
-{
-    QImage photo(3, 10, QImage::Format_ARGB32);
-    photo.fill(qRgba(0, 0, 0, 255));
-    const QImage out = render(photo, settings(1, 100, 0, 20, {255, 0, 0}));
-    QCOMPARE(out.pixel(1, 10), qRgba(255, 0, 0, 255)); // gap is red
-    const QRgb far = out.pixel(1, out.height() - 1);   // moved 9/10 toward red
-    QCOMPARE(qRed(far), 229);
-    QCOMPARE(qGreen(far), 0);
-    QCOMPARE(qBlue(far), 0);
-}
-
-void tst_reflection::transparentAreas()
-{
-    QImage photo(2, 4, QImage::Format_ARGB32);
-    photo.fill(qRgba(40, 80, 120, 100));
-    QImage out = render(photo, settings(1, 100, 0, 0, {255, 255, 255}, false));
-    for (int y = 4; y < 8; ++y)
-        QCOMPARE(qAlpha(out.pixel(0, y)), 100); // colour mode keeps the photo's alpha
-    out = render(photo, settings(1, 100, 0, 0, {255, 255, 255}, true));
-    for (int y = 4; y < 8; ++y) {
-        const QRgb p = out.pixel(0, y);
-        QCOMPARE(qRgb(qRed(p), qGreen(p), qBlue(p)), qRgb(40, 80, 120)); // and transparent mode its colours
-        QCOMPARE(qAlpha(p), 100 * (7 - y) / 4);
-    }
 }
 
 void tst_reflection::emptyResults()
@@ -394,10 +376,7 @@ void tst_reflection::sourceUnchanged()
         const QImage photo = TestUtils::randomImage(rng, 17, 13);
         const QImage before = photo.copy();
         QImage out;
-        ComposeReflection(photo, out, settings(direction, 60, 10, -30, {1, 2, 3}, direction % 2));
-        QCOMPARE(photo, before);
-        QImage bottom = photo;
-        BottomReflection(photo, bottom, {1, 2, 3}, 100, 0, 100, true); // source and destination share data
+        ComposeReflection(photo, out, settings(direction, 60, 10, -30, {1, 2, 3}, direction % 2, 50, 60));
         QCOMPARE(photo, before);
     }
 }
@@ -437,31 +416,181 @@ void tst_reflection::outputThatCannotBeAllocated()
     QVERIFY(out.isNull());
 }
 
-// Every side, both modes, random pictures and settings over the full ranges,
-// bit for bit against the plain implementation.
+// Every side, both modes, 8 and 16 bits, random pictures and settings over
+// the full ranges, bit for bit against the plain implementation. A third of
+// the rounds keep the default opacity and blur, where the output must stay
+// what it was before they existed.
 void tst_reflection::randomCrossCheck()
 {
     QRandomGenerator rng(20261206);
     for (int round = 0; round < 400; ++round) {
-        // Mostly small pictures, now and then a few hundred pixels.
-        const int limit = round % 10 == 0 ? 300 : 40;
+        // Mostly small pictures, now and then a few hundred pixels with a
+        // small blur, which the plain blur is too slow for at full strength.
+        const bool large = round % 10 == 0;
+        const int limit = large ? 300 : 40;
         const int w = 1 + int(rng.bounded(limit)), h = 1 + int(rng.bounded(limit));
-        const QImage photo = TestUtils::randomImage(rng, w, h);
+        const QImage photo = round % 4 == 1 ? random16(rng, w, h) : TestUtils::randomImage(rng, w, h);
+        const bool defaults = round % 3 == 0;
         const ReflectionSettings s = settings(
             int(rng.bounded(4)), int(rng.bounded(101)), int(rng.bounded(101)), int(rng.bounded(-80, 101)),
-            {int(rng.bounded(256)), int(rng.bounded(256)), int(rng.bounded(256))}, rng.bounded(2) == 1);
-        const QString what = QStringLiteral("round %1: %2x%3 direction %4 size %5 depth %6 interval %7 %8")
-                                 .arg(round)
-                                 .arg(w)
-                                 .arg(h)
-                                 .arg(s.direction)
-                                 .arg(s.size)
-                                 .arg(s.depth)
-                                 .arg(s.interval)
-                                 .arg(s.transparent ? "transparent" : "colour");
-        const QString difference = TestUtils::imageDifference(render(photo, s), plainCompose(photo, s));
-        QVERIFY2(difference.isEmpty(), qPrintable(what + QStringLiteral(": ") + difference));
+            {int(rng.bounded(256)), int(rng.bounded(256)), int(rng.bounded(256))}, rng.bounded(2) == 1,
+            defaults ? 100 : int(rng.bounded(101)), defaults ? 0 : int(rng.bounded(large ? 13 : 101)));
+        const QString what =
+            QStringLiteral(
+                "round %1: %2x%3 %4 direction %5 size %6 depth %7 interval %8 opacity %9 blur %10 %11")
+                .arg(round)
+                .arg(w)
+                .arg(h)
+                .arg(deep(photo) ? "16-bit" : "8-bit")
+                .arg(s.direction)
+                .arg(s.size)
+                .arg(s.depth)
+                .arg(s.interval)
+                .arg(s.opacity)
+                .arg(s.blur)
+                .arg(s.transparent ? "transparent" : "colour");
+        const QString found = difference(render(photo, s), plainCompose(photo, s));
+        QVERIFY2(found.isEmpty(), qPrintable(what + QStringLiteral(": ") + found));
     }
+}
+
+void tst_reflection::uniformStaysUniform_data()
+{
+    QTest::addColumn<int>("direction");
+    QTest::addColumn<bool>("transparent");
+    QTest::addColumn<bool>("sixteen");
+    QTest::addColumn<int>("blur");
+    QTest::newRow("bottom, colour, blur 100") << 1 << false << false << 100;
+    QTest::newRow("top, transparent, blur 37") << 0 << true << false << 37;
+    QTest::newRow("left, colour, 16 bits, blur 100") << 2 << false << true << 100;
+    QTest::newRow("right, transparent, 16 bits, blur 1") << 3 << true << true << 1;
+}
+
+// Without a fade the whole output is the photo's one translucent colour.
+void tst_reflection::uniformStaysUniform()
+{
+    QFETCH(int, direction);
+    QFETCH(bool, transparent);
+    QFETCH(bool, sixteen);
+    QFETCH(int, blur);
+    QImage photo(90, 70, sixteen ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
+    photo.fill(sixteen ? QColor::fromRgba64(7777, 40000, 65535, 12345) : QColor(30, 140, 220, 77));
+    const QImage out = render(photo, settings(direction, 100, 100, 0, {0, 0, 0}, transparent, 100, blur));
+    QImage expected(out.size(), photo.format());
+    expected.fill(photo.pixelColor(0, 0));
+    const QString found = difference(out, expected);
+    QVERIFY2(found.isEmpty(), qPrintable(found));
+}
+
+void tst_reflection::noDarkFringe_data()
+{
+    QTest::addColumn<int>("direction");
+    QTest::addColumn<bool>("sixteen");
+    QTest::newRow("bottom") << 1 << false;
+    QTest::newRow("left, 16 bits") << 2 << true;
+}
+
+// A cut-out product on a clear background, blurred, faded and at opacity
+// 40 in transparent mode: wherever the reflection shows at all, it shows
+// the product's colour, not a mix with the clear pixels' black.
+void tst_reflection::noDarkFringe()
+{
+    QFETCH(int, direction);
+    QFETCH(bool, sixteen);
+    QImage photo(120, 120, sixteen ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
+    photo.fill(Qt::transparent);
+    const QColor product(230, 180, 40);
+    QPainter(&photo).fillRect(40, 40, 80, 40, product); // touches the right edge
+    QPainter(&photo).fillRect(40, 40, 40, 80, product); // and the bottom edge
+    const QImage out = render(photo, settings(direction, 60, 30, 0, {255, 255, 255}, true, 40, 100));
+    const QImage turned = out.convertToFormat(QImage::Format_RGBA64);
+    int shown = 0;
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) {
+            const Px p = get(turned, x, y);
+            if (p.a > 0) {
+                QCOMPARE(QColor::fromRgba64(quint16(p.r), quint16(p.g), quint16(p.b)), product);
+                ++shown;
+            }
+        }
+    QVERIFY(shown > 40 * 80 + 40 * 40); // the reflection shows too
+}
+
+void tst_reflection::sixteenBitFiles_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<bool>("transparent");
+    QTest::addColumn<int>("blur");
+    QTest::newRow("grey PNG") << "png" << int(QImage::Format_Grayscale16) << false << 0;
+    QTest::newRow("grey PNG, transparent, blur") << "png" << int(QImage::Format_Grayscale16) << true << 30;
+    QTest::newRow("RGB TIFF, blur") << "tif" << int(QImage::Format_RGBX64) << false << 100;
+    QTest::newRow("RGBA TIFF, transparent") << "tif" << int(QImage::Format_RGBA64) << true << 0;
+}
+
+// A 1024-level gradient keeps more than 256 levels, in the picture and in
+// the reflection, through the same read, render and write as the command line.
+void tst_reflection::sixteenBitFiles()
+{
+    QFETCH(QString, suffix);
+    QFETCH(int, format);
+    QFETCH(bool, transparent);
+    QFETCH(int, blur);
+    QImage gradient(8, 1024, QImage::Format_RGBA64);
+    for (int y = 0; y < 1024; ++y)
+        for (int x = 0; x < 8; ++x)
+            gradient.setPixelColor(x, y,
+                                   QColor::fromRgba64(quint16(y * 64), quint16(y * 64), quint16(y * 64)));
+    QTemporaryDir dir;
+    const QString in = dir.filePath("in." + suffix), out = dir.filePath("out." + suffix);
+    QVERIFY(writePhoto(gradient.convertToFormat(QImage::Format(format)), in));
+    const QImage photo = readPhoto(in);
+    QCOMPARE(int(photo.format()), format);
+    const QImage rendering = render(photo, settings(1, 100, 30, 0, {255, 255, 255}, transparent, 80, blur));
+    QVERIFY(writePhoto(outputPicture(rendering, photo.format(), transparent), out));
+    const QImage written = readPhoto(out).convertToFormat(QImage::Format_RGBA64);
+    QCOMPARE(written.size(), QSize(8, 2048));
+    QVERIFY(distinctLevels(written.copy(0, 0, 8, 1024)) > 256);
+    QVERIFY(distinctLevels(written.copy(0, 1024, 8, 1024)) > 256);
+}
+
+void tst_reflection::pngColourKey_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QByteArray>("key"); // the tRNS chunk's data
+    QTest::addColumn<QColor>("keyed");   // a colour of the picture equal to the key
+    QTest::newRow("grey") << int(QImage::Format_Grayscale16) << QByteArray::fromHex("7530")
+                          << QColor::fromRgba64(30000, 30000, 30000);
+    QTest::newRow("RGB") << int(QImage::Format_RGBX64) << QByteArray::fromHex("000175300102")
+                         << QColor::fromRgba64(1, 30000, 258);
+}
+
+// A 16-bit PNG's colour key makes exactly its pixels clear.
+void tst_reflection::pngColourKey()
+{
+    QFETCH(int, format);
+    QFETCH(QByteArray, key);
+    QFETCH(QColor, keyed);
+    QImage photo(3, 1, QImage::Format(format));
+    for (int x = 0; x < 3; ++x) {
+        const QRgba64 p = x == 1 ? keyed.rgba64() : QRgba64::fromRgba64(30001 + x, 30000, 30000, 65535);
+        if (photo.format() == QImage::Format_Grayscale16)
+            reinterpret_cast<quint16 *>(photo.scanLine(0))[x] = p.red(); // exactly, not a luminance
+        else
+            photo.setPixelColor(x, 0, QColor::fromRgba64(p));
+    }
+    QBuffer png;
+    QVERIFY(png.open(QIODevice::WriteOnly) && photo.save(&png, "PNG"));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("keyed.png");
+    QVERIFY(TestUtils::writeFile(path, withColourKey(png.data(), key)));
+    const QImage read = readPhoto(path);
+    QCOMPARE(read.format(), QImage::Format_RGBA64);
+    QRgba64 clear = keyed.rgba64();
+    clear.setAlpha(0);
+    QCOMPARE(read.pixelColor(1, 0), QColor::fromRgba64(clear));
+    QCOMPARE(read.pixelColor(0, 0).alpha(), 255);
+    QCOMPARE(read.pixelColor(2, 0).alpha(), 255);
 }
 
 QTEST_MAIN(tst_reflection)
