@@ -16,33 +16,25 @@
 
 namespace {
 
-struct Found
+// What exiv2 finds in a file: camera, date, orientation, location,
+// thumbnail and whether the profile is the given one; "-" for none.
+QString inspect(const QByteArray &bytes, const QByteArray &profile)
 {
-    QString make, date, orientation;
-    bool gps = false, thumbnail = false;
-    QByteArray icc;
-};
-
-Found inspect(const QByteArray &bytes)
-{
-    Found f;
     auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(bytes.constData()),
                                            long(bytes.size()));
     image->readMetadata();
-    Exiv2::ExifData &exif = image->exifData();
-    const auto text = [&exif](const char *key) {
+    const Exiv2::ExifData &exif = image->exifData();
+    QStringList found;
+    for (const char *key : {"Exif.Image.Make", "Exif.Photo.DateTimeOriginal", "Exif.Image.Orientation",
+                            "Exif.GPSInfo.GPSLatitude"}) {
         const auto it = exif.findKey(Exiv2::ExifKey(key));
-        return it == exif.end() ? QString() : QString::fromStdString(it->toString());
-    };
-    f.make = text("Exif.Image.Make");
-    f.date = text("Exif.Photo.DateTimeOriginal");
-    f.orientation = text("Exif.Image.Orientation");
-    f.gps = !text("Exif.GPSInfo.GPSLatitude").isEmpty();
-    f.thumbnail = Exiv2::ExifThumbC(exif).copy().size_ > 0;
-    if (image->iccProfileDefined())
-        f.icc = QByteArray(reinterpret_cast<const char *>(image->iccProfile()->pData_),
-                           int(image->iccProfile()->size_));
-    return f;
+        found << (it == exif.end() ? QStringLiteral("-") : QString::fromStdString(it->toString()));
+    }
+    found << (Exiv2::ExifThumbC(exif).copy().size_ > 0 ? "thumbnail" : "-");
+    const Exiv2::DataBuf *icc = image->iccProfile();
+    found << (QByteArray(reinterpret_cast<const char *>(icc->pData_), int(icc->size_)) == profile ? "profile"
+                                                                                                  : "-");
+    return found.join(QStringLiteral(" | "));
 }
 
 QByteArray encode(const QImage &image, const QByteArray &format)
@@ -99,9 +91,9 @@ void TestPhotoMetadata::initTestCase()
     Exiv2::DataBuf icc(reinterpret_cast<const Exiv2::byte *>(profile.constData()), long(profile.size()));
     image->setIccProfile(icc);
     image->writeMetadata();
-    const Found made = inspect(TestUtils::readAll(dir.filePath("camera.jpg")));
-    QCOMPARE(made.orientation, QStringLiteral("6"));
-    QVERIFY(made.gps && made.thumbnail && made.icc == profile);
+    QCOMPARE(inspect(TestUtils::readAll(dir.filePath("camera.jpg")), profile),
+             QStringLiteral(
+                 "Glassmere Test Camera | 2024:05:06 07:08:09 | 6 | 48/1 51/1 24/1 | thumbnail | profile"));
 }
 
 void TestPhotoMetadata::apply_data()
@@ -109,25 +101,19 @@ void TestPhotoMetadata::apply_data()
     QTest::addColumn<QString>("source");
     QTest::addColumn<QByteArray>("format");
     QTest::addColumn<MetadataPolicy>("policy");
-    QTest::addColumn<bool>("camera");
+    QTest::addColumn<bool>("camera"); // else the output must stay as written
     QTest::addColumn<bool>("gps");
-    QTest::addColumn<bool>("unchanged");
 
     const auto keep = MetadataPolicy::Keep, noGps = MetadataPolicy::StripGps, none = MetadataPolicy::StripAll;
-    for (const char *format : {"jpg", "png", "tif"}) {
-        QTest::addRow("%s kept", format)
-            << "camera.jpg" << QByteArray(format) << keep << true << true << false;
-        QTest::addRow("%s without location", format)
-            << "camera.jpg" << QByteArray(format) << noGps << true << false << false;
-        QTest::addRow("%s stripped", format)
-            << "camera.jpg" << QByteArray(format) << none << false << false << true;
+    for (const QByteArray format : {"jpg", "png", "tif"}) {
+        QTest::addRow("%s kept", format.data()) << "camera.jpg" << format << keep << true << true;
+        QTest::addRow("%s no GPS", format.data()) << "camera.jpg" << format << noGps << true << false;
+        QTest::addRow("%s stripped", format.data()) << "camera.jpg" << format << none << false << false;
     }
-    QTest::newRow("photo without metadata")
-        << "plain.jpg" << QByteArray("jpg") << keep << false << false << true;
-    QTest::newRow("not a photo") << "text.jpg" << QByteArray("png") << keep << false << false << true;
-    QTest::newRow("format without metadata")
-        << "camera.jpg" << QByteArray("bmp") << keep << false << false << true;
-    QTest::newRow("missing photo") << "gone.jpg" << QByteArray("jpg") << keep << false << false << true;
+    QTest::newRow("plain photo") << "plain.jpg" << QByteArray("jpg") << keep << false << false;
+    QTest::newRow("not a photo") << "text.jpg" << QByteArray("png") << keep << false << false;
+    QTest::newRow("missing photo") << "gone.jpg" << QByteArray("jpg") << keep << false << false;
+    QTest::newRow("BMP output") << "camera.jpg" << QByteArray("bmp") << keep << false << false;
 }
 
 void TestPhotoMetadata::apply()
@@ -137,25 +123,19 @@ void TestPhotoMetadata::apply()
     QFETCH(MetadataPolicy, policy);
     QFETCH(bool, camera);
     QFETCH(bool, gps);
-    QFETCH(bool, unchanged);
 
     const QByteArray encoded = encode(picture, format);
     QString warning;
     const QByteArray out = PhotoMetadata::read(dir.filePath(source)).applyTo(encoded, policy, &warning);
     QCOMPARE(warning, QString());
-    if (unchanged) {
+    if (!camera) {
         QCOMPARE(out, encoded);
         return;
     }
-    // The pixels must come through untouched.
     QCOMPARE(TestUtils::imageDifference(QImage::fromData(out), QImage::fromData(encoded)), QString());
-    const Found f = inspect(out);
-    QCOMPARE(f.make, camera ? QStringLiteral("Glassmere Test Camera") : QString());
-    QCOMPARE(f.date, camera ? QStringLiteral("2024:05:06 07:08:09") : QString());
-    QCOMPARE(f.orientation, camera ? QStringLiteral("1") : QString());
-    QCOMPARE(f.gps, gps);
-    QVERIFY(!f.thumbnail);
-    QCOMPARE(f.icc, profile);
+    QCOMPARE(inspect(out, profile),
+             QStringLiteral("Glassmere Test Camera | 2024:05:06 07:08:09 | 1 | %1 | - | profile")
+                 .arg(gps ? "48/1 51/1 24/1" : "-"));
 }
 
 void TestPhotoMetadata::copyOntoFile()
@@ -163,8 +143,7 @@ void TestPhotoMetadata::copyOntoFile()
     const QString out = dir.filePath("out.png");
     QVERIFY(picture.save(out));
     QVERIFY(copyPhotoMetadata(dir.filePath("camera.jpg"), out, MetadataPolicy::StripGps));
-    const Found f = inspect(TestUtils::readAll(out));
-    QVERIFY(!f.make.isEmpty() && !f.gps && f.icc == profile);
+    QVERIFY(inspect(TestUtils::readAll(out), profile).endsWith("| 1 | - | - | profile"));
 
     QString error;
     QVERIFY(!copyPhotoMetadata(dir.filePath("camera.jpg"), dir.filePath("none.png"), MetadataPolicy::Keep,
