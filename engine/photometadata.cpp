@@ -9,6 +9,8 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <exception>
 #include <mutex>
@@ -57,6 +59,27 @@ void initialiseExiv2()
 bool plausibleProfile(const QByteArray &icc)
 {
     return icc.size() >= 128 && qFromBigEndian<quint32>(icc.constData()) == quint32(icc.size());
+}
+
+// Exiv2 0.27 writes a PNG's profile chunk with an empty name, which libpng
+// (and so Qt and most viewers) refuses as a bad keyword. Names it.
+void nameProfileChunk(QByteArray &png)
+{
+    static const QByteArray name = "ICC profile";
+    for (int at = 8; at + 12 <= png.size();) {
+        const quint32 length = qFromBigEndian<quint32>(png.constData() + at);
+        if (length > quint32(png.size() - at - 12))
+            return;
+        if (png.mid(at + 4, 4) == "iCCP" && length > 0 && png.at(at + 8) == '\0') {
+            png.insert(at + 8, name);
+            qToBigEndian(quint32(length + name.size()), png.data() + at);
+            const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(png.constData() + at + 4),
+                                              uInt(4 + length + name.size())));
+            qToBigEndian(crc, png.data() + at + 8 + length + name.size());
+            return;
+        }
+        at += int(length) + 12;
+    }
 }
 
 QString reasonOf(const std::exception &e)
@@ -176,6 +199,8 @@ QByteArray PhotoMetadata::applyTo(const QByteArray &encoded, MetadataPolicy poli
         io.close();
         if (got != long(result.size()))
             throw Exiv2::Error(Exiv2::kerFailedToReadImageData);
+        if (type == Exiv2::ImageType::png && !d->icc.isEmpty())
+            nameProfileChunk(result);
         return result;
     } catch (const std::exception &e) {
         if (warning)

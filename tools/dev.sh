@@ -14,7 +14,7 @@ packages=(
     build-essential cmake
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libqt6svg6
     libbenchmark-dev clang-format
-    libexiv2-dev pkg-config
+    libexiv2-dev pkg-config zlib1g-dev
     xvfb xauth xdotool imagemagick fonts-dejavu-core
 )
 
