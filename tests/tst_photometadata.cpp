@@ -1,6 +1,8 @@
-// Camera information and colour profile carried from a photo into outputs,
-// read back with exiv2 itself.
+// What an output carries beside its pixels: the camera information and
+// colour profile of the photo, read back with exiv2 itself; and which
+// writers' quality may change the pixels at all.
 
+#include "outputquality.h"
 #include "photometadata.h"
 #include "testutils.h"
 
@@ -37,12 +39,14 @@ QString inspect(const QByteArray &bytes, const QByteArray &profile)
     return found.join(QStringLiteral(" | "));
 }
 
-QByteArray encode(const QImage &image, const QByteArray &format)
+QByteArray encode(const QImage &image, const QByteArray &format, int quality = -1)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, format).write(image);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    writer.write(image);
     return bytes;
 }
 
@@ -57,6 +61,8 @@ private slots:
     void apply_data();
     void apply();
     void copyOntoFile();
+    void lossyWriters_data();
+    void lossyWriters();
 
 private:
     QTemporaryDir dir;
@@ -153,6 +159,23 @@ void TestPhotoMetadata::copyOntoFile()
                                &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(!QFile::exists(dir.filePath("none.png")));
+}
+
+void TestPhotoMetadata::lossyWriters_data()
+{
+    QTest::addColumn<QByteArray>("format");
+    for (const char *format : {"jpg", "webp", "png", "tif", "bmp", "ppm"})
+        QTest::newRow(format) << QByteArray(format);
+}
+
+void TestPhotoMetadata::lossyWriters()
+{
+    QFETCH(QByteArray, format);
+    if (!QImageWriter::supportedImageFormats().contains(format))
+        QSKIP("no writer for this format here");
+    const QImage back = QImage::fromData(encode(picture, format, writerQuality(format, 50)), format);
+    QVERIFY(!back.isNull());
+    QCOMPARE(back.convertToFormat(QImage::Format_RGB32) != picture, writerIsLossy(format));
 }
 
 #pragma GCC diagnostic pop
