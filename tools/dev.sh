@@ -17,6 +17,7 @@ packages=(
     build-essential cmake
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libqt6svg6
     libbenchmark-dev clang-format libpng-dev
+    libexiv2-dev pkg-config zlib1g-dev
     xvfb xauth xdotool imagemagick fonts-dejavu-core
     pybind11-dev python3-dev python3-numpy python3-distributed
     dpkg-dev help2man man-db desktop-file-utils appstream bash-completion
