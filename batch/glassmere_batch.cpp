@@ -213,10 +213,9 @@ void Glassmere::batchFinished(const BatchSummary &summary)
             this, tr("Stopped"),
             tr("Converted %1 of %2 pictures into %3, then stopped; the other %4 were not "
                "converted.")
-                .arg(summary.converted)
-                .arg(summary.total)
-                .arg(into)
-                .arg(summary.notTried()),
+                // In one call, so a % in the folder name stays as it is.
+                .arg(QString::number(summary.converted), QString::number(summary.total), into,
+                     QString::number(summary.notTried())),
             QMessageBox::Ok, QMessageBox::NoButton);
     } else {
         const QString text = summary.converted == 1
