@@ -8,13 +8,16 @@
 #include <QRect>
 #include <QString>
 
+class BatchJob;
 class DlgLoading;
 class PhotoExporter;
 class RenderController;
+struct BatchSummary;
 
 QT_BEGIN_NAMESPACE
 class QAbstractSlider;
 class QCheckBox;
+class QCloseEvent;
 class QContextMenuEvent;
 class QGraphicsPixmapItem;
 class QGraphicsScene;
@@ -65,6 +68,8 @@ protected:
     void keyPressEvent(QKeyEvent *e) override;
     // glassmere_preview.cpp: keeps the loading dialog up while rendering
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // batch/glassmere_batch.cpp: a run going on is stopped and waited for
+    void closeEvent(QCloseEvent *event) override;
 
 private slots:
     // glassmere.cpp: skin and title buttons
@@ -128,6 +133,7 @@ private slots:
     QString FormatDir(QString &dir);
     QStringList ListPicFiles(const QString &dir);
     void on_btCovPics_clicked();
+    void on_btCancelBatch_clicked();
 
 private:
     void setupConnections();
@@ -139,6 +145,9 @@ private:
     bool loadPhoto(const QString &fileName);
     void ShowLoading();
     void deliverRendering(const QImage &rendering);
+    void batchProgress(int done, int total, const QString &current);
+    void batchFinished(const BatchSummary &summary);
+    void showBatchRunning(bool running);
 
     Ui::GlassmereClass *ui; // owned
 
@@ -173,4 +182,7 @@ private:
     // written; export converts back to the one and preselects by the other.
     QImage::Format sourceFormat = QImage::Format_Invalid;
     QString sourceSuffix;
+
+    BatchJob *batchJob = nullptr; // child, made by the first run
+    QString batchTarget;          // the folder of the run going on
 };

@@ -1,17 +1,22 @@
 // The "all-at-once" tab: every picture of a source folder converted into a
 // target folder with the panel's settings, then the target opened in the
 // file manager. The rules for which files and under which names live in
-// batchrules, shared with glassmere-reflect.
+// batchrules, shared with glassmere-reflect; the run itself is a BatchJob on
+// worker threads, so the window stays usable and the editor's photo is never
+// touched.
 
 #include "glassmere.h"
 #include "ui_glassmere.h"
 
+#include "batchjob.h"
 #include "batchrules.h"
 
 #include <QDesktopServices>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QUrl>
@@ -79,6 +84,8 @@ QStringList Glassmere::ListPicFiles(const QString &dir)
 
 void Glassmere::on_btCovPics_clicked()
 {
+    if (batchJob && batchJob->isRunning())
+        return; // one run at a time
     const QString sourceDir = ui->txtPicDir->text();
     const QString targetDir = ui->txtResultDir->text();
     // QDir("") is the current directory, so an empty text is tested apart.
@@ -112,51 +119,111 @@ void Glassmere::on_btCovPics_clicked()
         return;
     }
 
-    ui->progressBar->setVisible(true);
+    if (!batchJob) {
+        batchJob = new BatchJob(this);
+        connect(batchJob, &BatchJob::progress, this, &Glassmere::batchProgress);
+        connect(batchJob, &BatchJob::finished, this, &Glassmere::batchFinished);
+    }
+    batchTarget = targetDir;
     ui->progressBar->reset();
-    const int n = int(files.size());
-    const int direction = GetDirection(); // once for the whole run
-    ui->progressBar->setRange(0, n);
+    ui->progressBar->setRange(0, int(files.size()));
+    ui->progressBar->setValue(0);
+    ui->lblBatchFile->clear();
+    showBatchRunning(true);
+    // Settings read once: every picture gets what the panel shows now.
+    batchJob->start(files, targetDir, GatherSettings());
+}
 
-    QStringList failures;
-    int failed = 0;
-    for (int i = 0; i < n; ++i) {
-        ui->progressBar->setValue(i + 1);
-        ReflectionSettings settings = GatherSettings();
-        settings.direction = direction;
-        const QString output = batchOutputPath(targetDir, files.at(i), transparent);
-        const BatchOutcome outcome =
-            convertBatchPicture(files.at(i), output, settings, sourceImage, reflectionImage);
-        if (outcome.ok())
-            continue;
-        // The run goes on; the failures are told once it is over.
-        ++failed;
-        if (failures.size() < NamedFailures) {
-            const QString name = QFileInfo(files.at(i)).fileName();
-            switch (outcome.step) {
+void Glassmere::on_btCancelBatch_clicked()
+{
+    if (!batchJob || !batchJob->isRunning())
+        return;
+    batchJob->cancel();
+    ui->btCancelBatch->setEnabled(false);
+    ui->lblBatchFile->setText(tr("Stopping..."));
+}
+
+void Glassmere::closeEvent(QCloseEvent *event)
+{
+    // No worker may outlive the window, and no message of a run may pop up
+    // once it is closed.
+    if (batchJob && batchJob->isRunning()) {
+        batchJob->stop();
+        showBatchRunning(false);
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void Glassmere::showBatchRunning(bool running)
+{
+    ui->btCovPics->setEnabled(!running);
+    ui->progressBar->setVisible(running);
+    ui->lblBatchFile->setVisible(running);
+    ui->btCancelBatch->setVisible(running);
+    ui->btCancelBatch->setEnabled(running);
+}
+
+void Glassmere::batchProgress(int done, int total, const QString &current)
+{
+    ui->progressBar->setRange(0, total);
+    ui->progressBar->setValue(done);
+    if (!ui->btCancelBatch->isEnabled())
+        return; // "Stopping..." stays
+    QLabel *label = ui->lblBatchFile;
+    label->setText(label->fontMetrics().elidedText(current, Qt::ElideMiddle, label->width()));
+    label->setToolTip(current);
+}
+
+void Glassmere::batchFinished(const BatchSummary &summary)
+{
+    showBatchRunning(false);
+    const QString into = QDir::toNativeSeparators(batchTarget);
+    const QString stopped = tr("Stopped after %1 of %2 pictures; the other %3 were not converted.")
+                                .arg(summary.total - summary.notTried())
+                                .arg(summary.total)
+                                .arg(summary.notTried());
+
+    if (!summary.failures.isEmpty()) {
+        QStringList named;
+        for (const BatchSummary::Failure &f : summary.failures.mid(0, NamedFailures)) {
+            const QString name = QFileInfo(f.source).fileName();
+            switch (f.outcome.step) {
             case BatchOutcome::ReadFailed:
-                failures.append(tr("%1: cannot be read (%2)").arg(name, outcome.why));
+                named.append(tr("%1: cannot be read (%2)").arg(name, f.outcome.why));
                 break;
             case BatchOutcome::RenderFailed:
-                failures.append(tr("%1: cannot be rendered (%2)").arg(name, outcome.why));
+                named.append(tr("%1: cannot be rendered (%2)").arg(name, f.outcome.why));
                 break;
             default:
-                failures.append(tr("%1: %2 cannot be written (%3)")
-                                    .arg(name, QDir::toNativeSeparators(output), outcome.why));
+                named.append(tr("%1: %2 cannot be written (%3)")
+                                 .arg(name, QDir::toNativeSeparators(f.output), f.outcome.why));
                 break;
             }
         }
-    }
-
-    ui->progressBar->setVisible(false);
-
-    if (failed > 0) {
-        QString text = tr("%1 of %2 pictures could not be converted:").arg(failed).arg(n);
-        text += QLatin1String("\n\n") + failures.join(QLatin1Char('\n'));
-        if (failed > failures.size())
-            text += QLatin1Char('\n') + tr("and %1 more.").arg(failed - failures.size());
+        const int failed = int(summary.failures.size());
+        QString text = tr("%1 of %2 pictures could not be converted:").arg(failed).arg(summary.total);
+        text += QLatin1String("\n\n") + named.join(QLatin1Char('\n'));
+        if (failed > named.size())
+            text += QLatin1Char('\n') + tr("and %1 more.").arg(failed - named.size());
+        if (summary.cancelled)
+            text += QLatin1String("\n\n") + stopped;
         QMessageBox::warning(this, tr("Failure"), text, QMessageBox::Ok, QMessageBox::NoButton);
+    } else if (summary.cancelled) {
+        QMessageBox::information(
+            this, tr("Stopped"),
+            tr("Converted %1 of %2 pictures into %3, then stopped; the other %4 were not "
+               "converted.")
+                // In one call, so a % in the folder name stays as it is.
+                .arg(QString::number(summary.converted), QString::number(summary.total), into,
+                     QString::number(summary.notTried())),
+            QMessageBox::Ok, QMessageBox::NoButton);
+    } else {
+        const QString text = summary.converted == 1
+                                 ? tr("Converted 1 picture into %1.").arg(into)
+                                 : tr("Converted %1 pictures into %2.").arg(summary.converted).arg(into);
+        QMessageBox::information(this, tr("Success"), text, QMessageBox::Ok, QMessageBox::NoButton);
     }
-
-    openInFileManager(targetDir);
+    // A stopped run is not shown: the user asked it to end.
+    if (!summary.cancelled)
+        openInFileManager(batchTarget);
 }

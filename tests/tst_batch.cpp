@@ -1,18 +1,60 @@
-// The "all-at-once" tab on real folders: which files it converts, under
-// which names and in which order, how it reports folders it cannot use and
-// pictures that fail, and that it never writes over a source picture.
+// The "all-at-once" tab on real folders: a run writes what the engine's
+// rules say and leaves the editor's photo alone; what it refuses and how it
+// names failures; Cancel; the folder choosers. The rules are tst_batchrules'.
 
 #include "glassmere.h"
 
-#include "batchfixture.h"
+#include "batchrules.h"
+#include "reflection.h"
 #include "uihelpers.h"
 
-#include <QColorDialog>
+#include <QDirIterator>
+#include <QLabel>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 
-using namespace BatchFixture;
+// One row of the tables below, told beside each.
+struct Row
+{
+    const char *a, *b, *c;
+};
+Q_DECLARE_METATYPE(Row)
+
+namespace {
+
+// Every file under `root`, through links too, with its bytes.
+QMap<QString, QByteArray> snapshot(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+        QFile file(it.next());
+        files.insert(file.fileName(), file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("?"));
+    }
+    return files;
+}
+
+// A picture of its own pixels, with alpha where the format keeps it.
+bool makePicture(const QString &path, int seed, QSize size = QSize(23, 17))
+{
+    QImage image(size, QImage::Format_ARGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y, qRgba(x * 7 + seed * 40, y * 5, (x ^ y) * 3, 90 + (x * y + seed) % 160));
+    return image.save(path);
+}
+
+// What the engine writes for `source` under the name `output`, read back.
+QImage engineOutput(const QString &source, const QString &output, const ReflectionSettings &settings)
+{
+    QTemporaryDir scratch;
+    QImage photo, rendering;
+    const bool ok = convertBatchPicture(source, scratch.filePath(output), settings, photo, rendering).ok();
+    return ok ? QImage(scratch.filePath(output)) : QImage();
+}
+
+} // namespace
 
 class tst_batch : public QObject
 {
@@ -22,40 +64,31 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-
-    void namesAndPictures_data();
-    void namesAndPictures();
-    void convertsOnlyListedPictures_data();
-    void convertsOnlyListedPictures();
-    void directoryErrors_data();
-    void directoryErrors();
-    void failuresReportedAtTheEnd_data();
-    void failuresReportedAtTheEnd();
-    void refusesToWriteOverSources_data();
-    void refusesToWriteOverSources();
-    void choosersFillTheFolderTexts();
+    void convertsAndLeavesTheEditorAlone();
+    void messages_data();
+    void messages();
+    void stopsEarly_data();
+    void stopsEarly();
+    void choosers_data();
+    void choosers();
 
 private:
-    // Runs the batch as a click on the start button does; every message box
-    // must belong to the window.
+    // Runs the batch of two sandbox folders ("" for none) as the start button
+    // does, until it is over; `message` is its closing message, if any.
     void run(const QString &source, const QString &target);
-    // The one message of a refused or failed run.
-    void verifyOneFailure(const QString &part);
-    QString src() const { return box->src(); }
-    QString out() const { return box->out(); }
+    QString at(const QString &name) const { return box->filePath(name); }
 
     QTemporaryDir appDir;
-    std::unique_ptr<Sandbox> box;
+    std::unique_ptr<QTemporaryDir> box;
     std::unique_ptr<Glassmere> window;
     std::unique_ptr<UrlCatcher> fileManager;
-    QList<MessageBoxCloser::Message> messages;
+    QString message; // "title: text"
     QString startDir;
     FormParts ui() const { return FormParts(window.get()); }
 };
 
 void tst_batch::initTestCase()
 {
-    QVERIFY(appDir.isValid());
     currentPath = appDir.path();
     QVERIFY(makeStandInStyle(currentPath));
     startDir = QDir::currentPath();
@@ -63,253 +96,202 @@ void tst_batch::initTestCase()
 
 void tst_batch::init()
 {
-    box = std::make_unique<Sandbox>();
+    box = std::make_unique<QTemporaryDir>();
+    QVERIFY(QDir(box->path()).mkpath("src") && QDir(box->path()).mkpath("out"));
     fileManager = std::make_unique<UrlCatcher>();
     window = std::make_unique<Glassmere>();
     window->show();
     ui().tabWidget->setCurrentWidget(ui().tab_6);
-    messages.clear();
 }
 
 void tst_batch::cleanup()
 {
-    QVERIFY(box->sourcesUnchanged());
     window.reset();
     QTRY_COMPARE(QApplication::topLevelWidgets().size(), 0); // no message box left behind
     fileManager.reset();
-    box.reset();
     QDir::setCurrent(startDir);
 }
 
 void tst_batch::run(const QString &source, const QString &target)
 {
-    box->keepSources();
-    ui().txtPicDir->setText(source);
-    ui().txtResultDir->setText(target);
+    ui().txtPicDir->setText(source.isEmpty() ? source : at(source));
+    ui().txtResultDir->setText(target.isEmpty() ? target : at(target));
     MessageBoxCloser closer;
     ui().btCovPics->click();
-    messages = closer.messages;
-    for (const MessageBoxCloser::Message &m : std::as_const(messages))
+    QTRY_VERIFY_WITH_TIMEOUT(ui().progressBar->isHidden(), 60000);
+    QVERIFY(ui().btCovPics->isEnabled() && closer.messages.size() <= 1);
+    message.clear();
+    for (const MessageBoxCloser::Message &m : std::as_const(closer.messages)) {
         QCOMPARE(m.parent, window.get());
-    QVERIFY(!ui().progressBar->isVisible());
+        message = m.title + QStringLiteral(": ") + m.text;
+    }
 }
 
-void tst_batch::verifyOneFailure(const QString &part)
+// A photo is loaded and rendered, a folder of others converted: the outputs
+// are the engine's, and Export still writes the loaded photo's rendering.
+void tst_batch::convertsAndLeavesTheEditorAlone()
 {
-    QCOMPARE(messages.size(), 1);
-    QCOMPARE(messages.first().icon, QMessageBox::Warning);
-    QCOMPARE(messages.first().title, QStringLiteral("Failure"));
-    QVERIFY2(messages.first().text.contains(part), qPrintable(messages.first().text));
-}
-
-void tst_batch::namesAndPictures_data()
-{
-    QTest::addColumn<bool>("transparent");
-    QTest::newRow("opaque: every source keeps its name") << false;
-    QTest::newRow("transparent: base name plus .PNG") << true;
-}
-
-void tst_batch::namesAndPictures()
-{
-    QFETCH(bool, transparent);
-    QVERIFY(box->makeNamingSources(transparent));
+    const QString photo = at("photo.png");
+    QVERIFY(makePicture(photo, 9, QSize(31, 29)));
+    FileDialogAnswer open(photo);
+    QTest::mouseClick(ui().txtPicSelect, Qt::LeftButton);
+    QVERIFY(open.done());
+    // a.png and a.jpg both become a.PNG; a.jpg, later in the list, must win
+    // however the workers share the list, though a.png takes longer.
+    const QStringList sources{"a.png", "a.jpg", "logo.ico"};
+    for (int i = 0; i < sources.size(); ++i)
+        QVERIFY(makePicture(at("src/" + sources.at(i)), i, i ? QSize(23, 17) : QSize(900, 700)));
     ui().checkBoxLeft->setChecked(true);
     ui().refSize->setValue(50);
-    ui().refDepth->setValue(20);
-    ui().refInterval->setValue(10);
-    WhenShown<QColorDialog> colour([](QColorDialog *d) {
-        d->setCurrentColor(QColor(10, 200, 30));
-        d->accept();
+    ui().cbTransparent->setChecked(true);
+    const ReflectionSettings settings = window->GatherSettings();
+
+    run("src", "out/");
+    QCOMPARE(message, "Success: Converted 3 pictures into " + at("out/") + '.');
+    QCOMPARE(fileManager->urls, QList<QUrl>{QUrl::fromLocalFile(at("out/"))});
+    const QMap<QString, QString> outputs{{"a.PNG", "a.jpg"}, {"logo.ico", "logo.ico"}};
+    QCOMPARE(QDir(at("out")).entryList(QDir::Files | QDir::Hidden, QDir::Name), QStringList(outputs.keys()));
+    for (auto it = outputs.cbegin(); it != outputs.cend(); ++it)
+        QVERIFY2(QImage(at("out/" + it.key())) == engineOutput(at("src/" + it.value()), it.key(), settings),
+                 qPrintable(it.key()));
+
+    QCOMPARE(ui().txtPicSelect->text(), photo);
+    FileDialogAnswer save(at("exported.png"));
+    MessageBoxCloser closer;
+    ui().btSavePic->click();
+    QTRY_COMPARE(closer.messages.size(), 1);
+    QImage expected;
+    ComposeReflection(QImage(photo).convertToFormat(QImage::Format_ARGB32), expected, settings);
+    QCOMPARE(QImage(at("exported.png")).convertToFormat(QImage::Format_ARGB32), expected);
+}
+
+void tst_batch::messages_data()
+{
+    QTest::addColumn<Row>("row"); // source, target (in the sandbox), the message's pattern
+    const char *folder = "^Failure: Selected directory error\\.$";
+    QTest::newRow("nothing chosen") << Row{"", "", folder};
+    QTest::newRow("source is a file") << Row{"src/good.png", "out", folder};
+    QTest::newRow("same folder through a link")
+        << Row{"src", "link-to-src", "^Failure: The target directory is the source directory\\."};
+    QTest::newRow("an output is a link to a source")
+        << Row{"src", "links",
+               "^Failure: \".+/links/good\\.png\" would replace the source picture \".+/good\\.png\""};
+    QTest::newRow("failures named in list order") << Row{
+        "src", "out",
+        "^Failure: 6 of 7 pictures could not be converted:\n\n"
+        "zblocked\\.png: .+/out/zblocked\\.png cannot be written \\(.+\\)\n"
+        "broken4\\.jpg: cannot be read \\(.+\\)\nbroken3\\.jpg: cannot be read \\(.+\\)\n"
+        "broken2\\.jpg: cannot be read \\(.+\\)\nbroken1\\.jpg: cannot be read \\(.+\\)\nand 1 more\\.$"};
+}
+
+// A refused run writes and opens nothing; a run with failures goes past
+// them, names them in list order however the workers finish, and still
+// opens the target.
+void tst_batch::messages()
+{
+    QFETCH(Row, row);
+    QVERIFY(makePicture(at("src/good.png"), 1) && makePicture(at("src/zblocked.png"), 2));
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(QFile(at(QStringLiteral("src/broken%1.jpg").arg(i))).open(QIODevice::WriteOnly));
+    // A folder in the way: not even root writes a file over it.
+    QVERIFY(QDir(box->path()).mkpath("out/zblocked.png") && QDir(box->path()).mkpath("links"));
+    QVERIFY(QFile::link(at("src"), at("link-to-src")) &&
+            QFile::link(at("src/good.png"), at("links/good.png")));
+    const QMap<QString, QByteArray> before = snapshot(box->path());
+
+    run(row.a, row.b);
+    QVERIFY2(QRegularExpression(row.c).match(message).hasMatch(), qPrintable(message));
+    QMap<QString, QByteArray> after = snapshot(box->path());
+    const bool ran = message.contains("could not be converted");
+    QCOMPARE(after.remove(at("out/good.png")), ran ? 1 : 0);
+    QCOMPARE(after, before);
+    QCOMPARE(fileManager->urls.size(), ran ? 1 : 0);
+}
+
+void tst_batch::stopsEarly_data()
+{
+    QTest::addColumn<bool>("closeWindow");
+    QTest::newRow("Cancel") << false;
+    QTest::newRow("window closed") << true;
+}
+
+// Stopped at the first step of the progress bar, a run of many pictures ends
+// early; every source stays as it was and every output written is complete.
+void tst_batch::stopsEarly()
+{
+    QFETCH(bool, closeWindow);
+    constexpr int total = 200;
+    QVERIFY(makePicture(at("src/IMG_000.jpg"), 3, QSize(400, 300)));
+    for (int i = 1; i < total; ++i)
+        QVERIFY(QFile::copy(at("src/IMG_000.jpg"),
+                            at(QStringLiteral("src/IMG_%1.jpg").arg(i, 3, 10, QChar('0')))));
+    const QMap<QString, QByteArray> sources = snapshot(at("src"));
+    const QImage expected = engineOutput(at("src/IMG_000.jpg"), "x.jpg", window->GatherSettings());
+    QString shown; // the current file, and whether the start button could start another run
+    connect(ui().progressBar, &QProgressBar::valueChanged, this, [&](int done) {
+        if (done < 1 || !shown.isEmpty())
+            return;
+        shown = ui().find<QLabel>("lblBatchFile")->text() + (ui().btCovPics->isEnabled() ? " startable" : "");
+        if (closeWindow)
+            window->close();
+        else
+            ui().find<QAbstractButton>("btCancelBatch")->click();
     });
-    ui().btColorPicker->click();
-    QVERIFY(colour.done());
-    ui().cbTransparent->setChecked(transparent);
 
-    run(src(), out());
-
-    QVERIFY2(messages.isEmpty(), messages.isEmpty() ? "" : qPrintable(messages.first().text));
-    QCOMPARE(fileManager->urls, QList<QUrl>{QUrl::fromLocalFile(out())});
-    const Outputs outputs = Sandbox::namingOutputs(transparent);
-    QCOMPARE(entries(out()), QStringList(outputs.keys())); // nothing else, no leftover temporary file
-    const QString difference = outputsDifference(out(), src(), outputs, panelSettings(transparent));
-    QVERIFY2(difference.isEmpty(), qPrintable(difference));
-    // The camera's orientation is applied: the portrait photo is 20 wide.
-    QCOMPARE(QImage(out() + outputs.key(QStringLiteral("upright.jpeg"))).size(), QSize(20 + 10 + 2, 40));
-    QCOMPARE(ui().progressBar->maximum(), entries(src()).size());
-    QCOMPARE(ui().progressBar->value(), ui().progressBar->maximum());
-}
-
-void tst_batch::convertsOnlyListedPictures_data()
-{
-    QTest::addColumn<bool>("empty");
-    QTest::addColumn<QStringList>("written");
-    QTest::newRow("empty folder") << true << QStringList();
-    QTest::newRow("hidden files, subfolders and .jpe left alone")
-        << false << QStringList{"holiday.jpg", "scan.tif"};
-}
-
-void tst_batch::convertsOnlyListedPictures()
-{
-    QFETCH(bool, empty);
-    QFETCH(QStringList, written);
-    if (!empty) {
-        QVERIFY(box->makeListingSources());
-        QVERIFY(makePicture(src() + QStringLiteral("still.jpe"), 5));
-    }
-    run(src(), out());
-    QVERIFY(messages.isEmpty());
-    QCOMPARE(entries(out()), written);
-    QCOMPARE(fileManager->urls, QList<QUrl>{QUrl::fromLocalFile(out())});
-    QCOMPARE(ui().progressBar->maximum(), written.size());
-}
-
-void tst_batch::directoryErrors_data()
-{
-    QTest::addColumn<QString>("source"); // @: the sandbox
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<QString>("removeBeforeRun");
-
-    QTest::newRow("nothing chosen") << QString() << QString() << QString();
-    QTest::newRow("no source") << QString() << QStringLiteral("@out") << QString();
-    QTest::newRow("no target") << QStringLiteral("@src") << QString() << QString();
-    QTest::newRow("missing source") << QStringLiteral("@missing/") << QStringLiteral("@out") << QString();
-    QTest::newRow("missing target") << QStringLiteral("@src") << QStringLiteral("@missing/") << QString();
-    QTest::newRow("source is a file")
-        << QStringLiteral("@src/holiday.jpg") << QStringLiteral("@out") << QString();
-    QTest::newRow("target deleted after it was chosen")
-        << QStringLiteral("@src") << QStringLiteral("@out") << QStringLiteral("out");
-}
-
-void tst_batch::directoryErrors()
-{
-    QFETCH(QString, source);
-    QFETCH(QString, target);
-    QFETCH(QString, removeBeforeRun);
-
-    QVERIFY(makePicture(src() + QStringLiteral("holiday.jpg"), 1));
-    if (!removeBeforeRun.isEmpty())
-        QVERIFY(QDir(box->path(removeBeforeRun)).removeRecursively());
-    const QStringList before = entries(box->path());
-
-    run(source.replace(QLatin1Char('@'), box->path() + QLatin1Char('/')),
-        target.replace(QLatin1Char('@'), box->path() + QLatin1Char('/')));
-
-    verifyOneFailure(QString());
-    QCOMPARE(messages.first().text, QStringLiteral("Selected directory error."));
-    QCOMPARE(entries(box->path()), before);
-    if (QFileInfo(out()).isDir())
-        QCOMPARE(entries(out()), QStringList());
+    const QString out = at("out%1"); // a % in the name must reach the message as it is
+    QVERIFY(QDir().mkpath(out));
+    run("src", "out%1");
+    QVERIFY2(QRegularExpression("^IMG_\\d{3}\\.jpg$").match(shown).hasMatch(), qPrintable(shown));
+    const QStringList written = QDir(out).entryList(QDir::Files | QDir::Hidden);
+    QVERIFY2(!written.isEmpty() && written.size() < total, qPrintable(QString::number(written.size())));
+    for (const QString &name : written)
+        QVERIFY2(QImage(out + '/' + name) == expected, qPrintable(name)); // complete; no temporary file
+    QCOMPARE(snapshot(at("src")), sources);
     QVERIFY(fileManager->urls.isEmpty());
+    const QString n = QString::number(written.size()), rest = QString::number(total - written.size());
+    QCOMPARE(message, closeWindow ? QString()
+                                  : "Stopped: Converted " + n + " of 200 pictures into " + out +
+                                        ", then stopped; the other " + rest + " were not converted.");
 }
 
-void tst_batch::failuresReportedAtTheEnd_data()
+void tst_batch::choosers_data()
 {
-    QTest::addColumn<int>("unreadable");
-    QTest::addColumn<QString>("expectedCount");
-    QTest::addColumn<QString>("expectedMore");
-
-    // Besides the unreadable files, two fail: blocked.png and tiny.gif.
-    QTest::newRow("each named") << 1 << QStringLiteral("3 of 5 pictures") << QString();
-    QTest::newRow("the first five named")
-        << 5 << QStringLiteral("7 of 9 pictures") << QStringLiteral("and 2 more");
+    // Typed into the target's chooser (nullptr cancels), the text shown, and
+    // the current directory after (empty: as before); @ is the sandbox.
+    QTest::addColumn<Row>("row");
+    QTest::newRow("relative") << Row{"src", "@src/", "@src"};
+    QTest::newRow("trailing separator") << Row{"@out/", "@out/", "@out"};
+    QTest::newRow("dots") << Row{"@out/../src/.", "@src/", "@src"};
+    QTest::newRow("missing folder") << Row{"@missing", "@missing", ""};
+    QTest::newRow("a file") << Row{"@src/good.png", "@src/good.png", ""};
+    QTest::newRow("cancelled") << Row{nullptr, "before", ""};
 }
 
-// Pictures that fail are skipped, the run goes on, and the closing message
-// counts and names them; the target still opens.
-void tst_batch::failuresReportedAtTheEnd()
+// FormatDir's rules through the chooser: a folder is shown absolute with a
+// trailing separator and made current; what cannot be entered is shown as
+// chosen.
+void tst_batch::choosers()
 {
-    QFETCH(int, unreadable);
-    QFETCH(QString, expectedCount);
-    QFETCH(QString, expectedMore);
-
-    QVERIFY(box->makeFailingSources(unreadable));
-    ui().checkBoxTop->setChecked(true);
-
-    run(src(), out());
-
-    verifyOneFailure(QString());
-    const QString text = messages.first().text;
-    QVERIFY2(text.startsWith(expectedCount), qPrintable(text));
-    // Named in the order of the run, descending, each with what went wrong.
-    QStringList failed{QStringLiteral("tiny.gif: tiny.gif cannot be written")};
-    for (int i = unreadable - 1; i >= 0; --i)
-        failed.append(QStringLiteral("broken%1.jpg: cannot be read").arg(i));
-    failed.append(QStringLiteral("blocked.png: blocked.png cannot be written"));
-    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1);
-    const int named = std::min(int(failed.size()), 5);
-    QCOMPARE(lines.size(), named + (expectedMore.isEmpty() ? 0 : 1));
-    for (int i = 0; i < named; ++i)
-        QVERIFY2(QString(lines.at(i)).remove(out()).startsWith(failed.at(i)), qPrintable(text));
-    if (!expectedMore.isEmpty())
-        QCOMPARE(lines.last(), expectedMore + QLatin1Char('.'));
-
-    QCOMPARE(entries(out()), (QStringList{"blocked.png", "good.png", "zebra.jpg"}));
-    const QString difference =
-        outputsDifference(out(), src(), {{"good.png", "good.png"}, {"zebra.jpg", "zebra.jpg"}},
-                          TestUtils::settings(ReflectionSettings::Top, 38, 30, 0));
-    QVERIFY2(difference.isEmpty(), qPrintable(difference));
-    QCOMPARE(fileManager->urls, QList<QUrl>{QUrl::fromLocalFile(out())});
-}
-
-void tst_batch::refusesToWriteOverSources_data()
-{
-    QTest::addColumn<QString>("target"); // in the sandbox
-    QTest::addColumn<bool>("transparent");
-    QTest::addColumn<QString>("reason");
-
-    const QString same = QStringLiteral("target directory is the source directory");
-    const QString replace = QStringLiteral("would replace the source picture");
-    QTest::newRow("same folder") << "src/" << false << same;
-    QTest::newRow("same folder, transparent") << "src/" << true << same;
-    QTest::newRow("same folder through dots") << "out/../src" << false << same;
-    QTest::newRow("same folder through a link") << "link-to-src/" << false << same;
-    QTest::newRow("an output is a link to a source") << "links/" << false << replace;
-    QTest::newRow("an output is a hard link to a source") << "hardlinks/" << true << replace;
-}
-
-void tst_batch::refusesToWriteOverSources()
-{
-    QFETCH(QString, target);
-    QFETCH(bool, transparent);
-    QFETCH(QString, reason);
-
-    QVERIFY(box->makeLinksToSources());
-    const QMap<QString, QByteArray> everything = snapshot(box->path());
-    ui().cbTransparent->setChecked(transparent);
-
-    run(src(), box->path(target));
-
-    verifyOneFailure(reason);
-    QCOMPARE(snapshot(box->path()), everything); // nothing written anywhere
-    QVERIFY(fileManager->urls.isEmpty());
-}
-
-void tst_batch::choosersFillTheFolderTexts()
-{
-    // Answers the folder chooser with `choice`, or cancels when it is empty,
-    // and tells the folder it opened on.
-    const auto choose = [](QLineEdit *field, const QString &choice) {
-        QString startFolder;
-        WhenShown<QFileDialog> answer([&](QFileDialog *dialog) {
-            startFolder = dialog->directory().absolutePath();
-            if (choice.isEmpty())
-                return dialog->reject();
-            dialog->setDirectory(choice);
-            static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides its override
-        });
-        QTest::mouseClick(field, Qt::LeftButton);
-        return answer.done() ? startFolder : QStringLiteral("(no chooser)");
-    };
-    const QString sourceDir = box->path(QStringLiteral("src"));
-    QVERIFY(!choose(ui().txtPicDir, sourceDir).isEmpty());
-    QCOMPARE(ui().txtPicDir->text(), src());
-    QCOMPARE(QDir::currentPath(), sourceDir);
-
-    QCOMPARE(choose(ui().txtResultDir, out()), sourceDir); // opens on the source, not the target
-    QCOMPARE(ui().txtResultDir->text(), out());
-
-    QCOMPARE(choose(ui().txtPicDir, QString()), sourceDir);
-    QCOMPARE(ui().txtPicDir->text(), src()); // a cancelled chooser changes nothing
+    QFETCH(Row, row);
+    const QString sandbox = box->path() + QLatin1Char('/');
+    const auto inBox = [&](const char *name) { return QString::fromLatin1(name).replace('@', sandbox); };
+    QVERIFY(makePicture(at("src/good.png"), 1));
+    ui().txtPicDir->setText(at("out/"));
+    ui().txtResultDir->setText(QStringLiteral("before"));
+    QString startFolder;
+    WhenShown<QFileDialog> answer([&](QFileDialog *dialog) {
+        startFolder = dialog->directory().absolutePath();
+        if (!row.a)
+            return dialog->reject();
+        dialog->setDirectory(box->path());
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(inBox(row.a));
+        dialog->QDialog::accept(); // past QFileDialog's check that it exists
+    });
+    QTest::mouseClick(ui().txtResultDir, Qt::LeftButton);
+    QVERIFY(answer.done());
+    QCOMPARE(startFolder, at("out")); // on the source folder
+    QCOMPARE(ui().txtResultDir->text(), inBox(row.b));
+    QCOMPARE(QDir::currentPath(), *row.c ? inBox(row.c) : startDir);
 }
 
 QTEST_MAIN(tst_batch)

@@ -1,0 +1,132 @@
+// The engine's batch rules on one folder tree: which files a batch takes and
+// in which order, the names it writes them under, and which targets reach
+// back to a source.
+
+#include "batchrules.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+// One row of the tables below; what each field means is told beside each.
+struct Row
+{
+    bool flag;
+    const char *a, *b, *c = nullptr;
+};
+Q_DECLARE_METATYPE(Row)
+
+class tst_batchrules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void listing();
+    void outputPaths_data();
+    void outputPaths();
+    void sameFolderOrFile_data();
+    void sameFolderOrFile();
+    void sourceClash_data();
+    void sourceClash();
+
+private:
+    QString at(const QString &name) const { return name.isEmpty() ? name : dir.filePath(name); }
+    QTemporaryDir dir;
+};
+
+void tst_batchrules::initTestCase()
+{
+    // "x/" a folder, "x -> y" a link to y, "x => y" a hard link, else a file.
+    for (const char *entry :
+         {"src/", "src/sub.png/", "src/sub.png/in.png", "src/a.jpg", "src/B.PNG", "src/c.Jpeg", "src/Z.ico",
+          "src/Ab.gif", "src/.hidden.png", "src/notes.txt", "src/a.jpg.bak", "out/", "out/a.jpg", "out/B.PNG",
+          "link-to-src -> src", "links/", "links/a.jpg -> src/a.jpg", "hardlinks/",
+          "hardlinks/B.PNG => src/B.PNG"}) {
+        const QStringList parts = QString::fromLatin1(entry).split(QLatin1Char(' '));
+        const QByteArray from = QFile::encodeName(at(parts.first())),
+                         to = QFile::encodeName(at(parts.last()));
+        if (parts.size() == 3)
+            QVERIFY((parts.at(1) == QLatin1String("->") ? ::symlink(to, from) : ::link(to, from)) == 0);
+        else
+            QVERIFY(parts.first().endsWith(QLatin1Char('/'))
+                        ? QDir().mkpath(at(parts.first()))
+                        : QFile(at(parts.first())).open(QIODevice::WriteOnly));
+    }
+}
+
+// Files only, no hidden ones, none from subfolders, the suffixes in any
+// case, in descending order of character codes.
+void tst_batchrules::listing()
+{
+    QStringList expected;
+    for (const char *name : {"c.Jpeg", "a.jpg", "Z.ico", "B.PNG", "Ab.gif"})
+        expected.append(at(QStringLiteral("src/") + QLatin1String(name)));
+    QCOMPARE(listBatchPictures(at("src")), expected);
+}
+
+void tst_batchrules::outputPaths_data()
+{
+    QTest::addColumn<Row>("row"); // a: source, b: output into "/t"
+    QTest::newRow("opaque keeps the name") << Row{false, "/p/archive.old.jpg", "/t/archive.old.jpg"};
+    QTest::newRow("transparent: base name to the first dot")
+        << Row{true, "/p/archive.old.jpg", "/t/archive.PNG"};
+    QTest::newRow("png named like the rest") << Row{true, "/p/a.png", "/t/a.PNG"};
+    QTest::newRow("ICO keeps its name") << Row{true, "/p/logo.ico", "/t/logo.ico"};
+    QTest::newRow("TIFF keeps its name") << Row{true, "/p/scan.TIFF", "/t/scan.TIFF"};
+}
+
+void tst_batchrules::outputPaths()
+{
+    QFETCH(Row, row);
+    QCOMPARE(batchOutputPath(QStringLiteral("/t"), row.a, row.flag), QString(row.b));
+    QCOMPARE(batchOutputPath(QStringLiteral("/t/"), row.a, row.flag), QString(row.b));
+}
+
+void tst_batchrules::sameFolderOrFile_data()
+{
+    QTest::addColumn<Row>("row"); // flag: folders; c: "same" or not
+    QTest::newRow("folder through dots") << Row{true, "out/../src/.", "src/", "same"};
+    QTest::newRow("folder through a link") << Row{true, "link-to-src", "src", "same"};
+    QTest::newRow("two folders") << Row{true, "src", "out"};
+    QTest::newRow("missing folder") << Row{true, "gone", "gone"};
+    QTest::newRow("a file is no folder") << Row{true, "src/a.jpg", "src/a.jpg"};
+    QTest::newRow("file through a folder link") << Row{false, "link-to-src/a.jpg", "src/a.jpg", "same"};
+    QTest::newRow("file through a link") << Row{false, "links/a.jpg", "src/a.jpg", "same"};
+    QTest::newRow("file through a hard link") << Row{false, "hardlinks/B.PNG", "src/B.PNG", "same"};
+    QTest::newRow("two files of one name") << Row{false, "out/a.jpg", "src/a.jpg"};
+    QTest::newRow("missing file") << Row{false, "src/new.jpg", "src/new.jpg"};
+}
+
+void tst_batchrules::sameFolderOrFile()
+{
+    QFETCH(Row, row);
+    const auto check = row.flag ? isSameFolder : isSameFile;
+    QCOMPARE(check(at(row.a), at(row.b)), row.c != nullptr);
+    QCOMPARE(check(at(row.b), at(row.a)), row.c != nullptr);
+}
+
+void tst_batchrules::sourceClash_data()
+{
+    QTest::addColumn<Row>("row"); // flag: transparent; a: target; b, c: the clash's output and source
+    QTest::newRow("other files of the same names") << Row{false, "out", "", ""};
+    QTest::newRow("the source folder through a link")
+        << Row{false, "link-to-src", "link-to-src/c.Jpeg", "src/c.Jpeg"};
+    QTest::newRow("a link to a source") << Row{false, "links", "links/a.jpg", "src/a.jpg"};
+    QTest::newRow("that link no output when transparent") << Row{true, "links", "", ""};
+    QTest::newRow("a hard link to a source") << Row{true, "hardlinks", "hardlinks/B.PNG", "src/B.PNG"};
+}
+
+void tst_batchrules::sourceClash()
+{
+    QFETCH(Row, row);
+    const SourceClash clash = findSourceClash(listBatchPictures(at("src")), at(row.a), row.flag);
+    QCOMPARE(clash.output, at(row.b));
+    QCOMPARE(clash.source, at(row.c));
+}
+
+QTEST_GUILESS_MAIN(tst_batchrules)
+#include "tst_batchrules.moc"
