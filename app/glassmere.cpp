@@ -1,6 +1,7 @@
 #include "glassmere.h"
 #include "ui_glassmere.h"
 
+#include "accessibility.h"
 #include "rangevalidator.h"
 #include "rendercontroller.h"
 #include "skin.h"
@@ -28,6 +29,7 @@ Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
     // Before the form: every widget is created under the final style sheet.
     SetWinStyle();
     ui->setupUi(this);
+    setUpAccessibility(this);
     setupConnections();
     setupPreview();
 
