@@ -1,6 +1,7 @@
 #include "glassmere.h"
 #include "ui_glassmere.h"
 
+#include "accessibility.h"
 #include "rangevalidator.h"
 #include "photoexporter.h"
 #include "rendercontroller.h"
@@ -30,6 +31,7 @@ Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
     // Before the form: every widget is created under the final style sheet.
     SetWinStyle();
     ui->setupUi(this);
+    setUpAccessibility(this);
     setupConnections();
     setupPreview();
 

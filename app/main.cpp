@@ -1,4 +1,5 @@
 #include "glassmere.h"
+#include "language.h"
 #include "windowgeometry.h"
 
 #include <QApplication>
@@ -43,6 +44,7 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     currentPath = QCoreApplication::applicationDirPath();
+    installTranslations();
 
     Glassmere window;
     // The whole virtual desktop, not the primary screen's available area.

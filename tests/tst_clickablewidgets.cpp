@@ -38,6 +38,8 @@ class tst_ClickableWidgets : public QObject
 private slots:
     void lineEditClickedOncePerPress_data();
     void lineEditClickedOncePerPress();
+    void lineEditKeys_data();
+    void lineEditKeys();
     void doubleClickReported_data();
     void doubleClickReported();
 };
@@ -75,6 +77,29 @@ void tst_ClickableWidgets::lineEditClickedOncePerPress()
     // The press never reaches QLineEdit: no cursor move, no selection.
     QCOMPARE(edit.cursorPosition(), 10);
     QVERIFY(!edit.hasSelectedText());
+}
+
+void tst_ClickableWidgets::lineEditKeys_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<int>("clicks");
+    QTest::newRow("Return") << Qt::Key_Return << true << 1;
+    QTest::newRow("Space") << Qt::Key_Space << true << 1;
+    QTest::newRow("letter") << Qt::Key_A << true << 0;
+    QTest::newRow("Return, editable") << Qt::Key_Return << false << 0;
+}
+
+// Enter or Space opens the chooser as a click does.
+void tst_ClickableWidgets::lineEditKeys()
+{
+    QFETCH(Qt::Key, key);
+    QFETCH(bool, readOnly);
+    QLineEditEx edit(nullptr);
+    edit.setReadOnly(readOnly);
+    QSignalSpy clicked(&edit, &QLineEditEx::clicked);
+    QTest::keyClick(&edit, key);
+    QTEST(int(clicked.count()), "clicks");
 }
 
 void tst_ClickableWidgets::doubleClickReported_data()

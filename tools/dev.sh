@@ -16,6 +16,7 @@ cd "$(dirname "$0")/.."
 packages=(
     build-essential cmake
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libqt6svg6
+    qt6-tools-dev qt6-l10n-tools qt6-translations-l10n fonts-wqy-microhei
     libbenchmark-dev clang-format libpng-dev
     libexiv2-dev pkg-config zlib1g-dev
     xvfb xauth xdotool imagemagick fonts-dejavu-core

@@ -196,9 +196,9 @@ reflect "$TMP/banner_fg.png" 46 67 36 "$TMP/banner_text.png"
       "${PNG_OPTS[@]}" PNG8:"$IMAGES/bg.png"
 
 # ---------------------------------------------------------------- zoom sprite
-# zoom.png, 208 x 156: columns fit, 1:1, zoom in, zoom out; rows normal,
-# pressed, hover.  The skin cuts one 52 x 52 cell per state, and the buttons
-# show it at 24..32 px, so the glyphs are bold.  Cells are drawn at 4x.
+# Zoom buttons fit, 1:1, zoom in, zoom out, each normal, pressed and hover:
+# 52 x 52 cells that the buttons show at 24..32 px, so the glyphs are bold.
+# Cells are drawn at 4x.
 zoom_glyph() {       # zoom_glyph NAME COLOUR DY -> MVG on stdout
     local name=$1 c=$2 dy=$3
     local lc="stroke $c stroke-width 16 stroke-linecap round fill none"
@@ -219,8 +219,8 @@ zoom_glyph() {       # zoom_glyph NAME COLOUR DY -> MVG on stdout
             ;;
     esac
 }
-zoom_cell() {        # zoom_cell NAME STATE OUT
-    local name=$1 state=$2 out=$3 fill1 fill2 ring ringw glyph dy=0 shadow=1
+zoom_cell() {        # zoom_cell NAME STATE OUT [SIZE]
+    local name=$1 state=$2 out=$3 size=${4:-52} fill1 fill2 ring ringw glyph dy=0 shadow=1
     case $state in
         normal)  fill1='#ffffff'; fill2='#e9f2f5'; ring='#9bbcc8'; ringw=6; glyph=$INK ;;
         hover)   fill1='#f2fbfd'; fill2='#d2edf4'; ring='#3f98b1'; ringw=8; glyph='#174558' ;;
@@ -235,18 +235,18 @@ zoom_cell() {        # zoom_cell NAME STATE OUT
           -fill none -stroke "$ring" -strokewidth "$ringw" \
           -draw "circle 104,104 104,$((196 - ringw / 2))" \
           -draw "$(zoom_glyph "$name" "$glyph" "$dy")" \
-          -filter Box -resize 52x52 "$out"
+          -filter Box -resize "${size}x$size" "$out"
 }
+# One picture per button and state (zoom_fit.png, zoom_fit_hover.png, ...):
+# a style sheet cuts a sprite in pixels of the picture, so a sprite could
+# not have a 2x twin.
+zoom_suffix() { case $1 in normal) ;; *) echo "_$1" ;; esac; }
 for state in normal pressed hover; do
-    row=()
     for name in fit raw in out; do
-        zoom_cell "$name" "$state" "$TMP/zoom_${name}_$state.png"
-        row+=("$TMP/zoom_${name}_$state.png")
+        zoom_cell "$name" "$state" "$TMP/zoom.png"
+        "$IM" "$TMP/zoom.png" "${PNG_OPTS[@]}" PNG32:"$IMAGES/zoom_$name$(zoom_suffix $state).png"
     done
-    "$IM" "${row[@]}" -background none +append "$TMP/zoom_row_$state.png"
 done
-"$IM" "$TMP/zoom_row_normal.png" "$TMP/zoom_row_pressed.png" "$TMP/zoom_row_hover.png" \
-      -background none -append "${PNG_OPTS[@]}" PNG32:"$IMAGES/zoom.png"
 
 # ---------------------------------------------------------------- spinner
 # Loading.gif: 32 x 32, twelve dots going round, 12 frames of 50 ms, endless.
@@ -270,20 +270,22 @@ for frame in $(seq 0 11); do
         }
     }')
 done
-"$IM" -size 3072x256 xc:none -draw "$spin_mvg" -filter Box -resize 384x32 "$TMP/spin_rgba.png"
-# Colours: at most 15 shades (soft edges blended onto the halo) plus black
-# as the key for "transparent"; black is ImageMagick's first palette entry.
-"$IM" "$TMP/spin_rgba.png" -background '#eef5f7' -alpha remove -alpha off \
-      +dither -colors 15 "$TMP/spin_rgb.png"
-"$IM" "$TMP/spin_rgba.png" -alpha extract -threshold 40% "$TMP/spin_mask.png"
-"$IM" "$TMP/spin_rgb.png" "$TMP/spin_mask.png" -alpha off \
-      -compose CopyOpacity -composite -background black -alpha remove -alpha off \
-      "$TMP/spin_keyed.png"
-"$IM" "$TMP/spin_keyed.png" -unique-colors "$TMP/spin_palette.png"
-"$IM" "$TMP/spin_keyed.png" -crop 32x32 +repage +dither -remap "$TMP/spin_palette.png" \
-      -set delay 5 -set dispose Background -loop 0 -strip "$TMP/spin.gif"
-# Mark palette entry 0 (black) transparent in every frame's control block.
-python3 - "$TMP/spin.gif" "$IMAGES/Loading.gif" <<'EOF'
+spinner() {          # spinner SIZE OUT: the 12 frames at SIZE x SIZE
+    local size=$1 out=$2
+    "$IM" -size 3072x256 xc:none -draw "$spin_mvg" -filter Box -resize $((12 * size))x$size "$TMP/spin_rgba.png"
+    # Colours: at most 15 shades (soft edges blended onto the halo) plus black
+    # as the key for "transparent"; black is ImageMagick's first palette entry.
+    "$IM" "$TMP/spin_rgba.png" -background '#eef5f7' -alpha remove -alpha off \
+          +dither -colors 15 "$TMP/spin_rgb.png"
+    "$IM" "$TMP/spin_rgba.png" -alpha extract -threshold 40% "$TMP/spin_mask.png"
+    "$IM" "$TMP/spin_rgb.png" "$TMP/spin_mask.png" -alpha off \
+          -compose CopyOpacity -composite -background black -alpha remove -alpha off \
+          "$TMP/spin_keyed.png"
+    "$IM" "$TMP/spin_keyed.png" -unique-colors "$TMP/spin_palette.png"
+    "$IM" "$TMP/spin_keyed.png" -crop ${size}x$size +repage +dither -remap "$TMP/spin_palette.png" \
+          -set delay 5 -set dispose Background -loop 0 -strip "$TMP/spin.gif"
+    # Mark palette entry 0 (black) transparent in every frame's control block.
+    python3 - "$TMP/spin.gif" "$out" <<'EOF'
 import sys
 data = bytearray(open(sys.argv[1], 'rb').read())
 assert data[:6] == b'GIF89a'
@@ -315,12 +317,14 @@ if controls != 12:
     sys.exit('expected 12 frames, found %d' % controls)
 open(sys.argv[2], 'wb').write(data)
 EOF
+}
+spinner 32 "$IMAGES/Loading.gif"
 
 # ---------------------------------------------------------------- frame skin
 # The form: the title band frame_Top is 100 px high with 3-px corner frames
 # at both ends; the side labels are 14 px wide, the bottom row 14 px high.
-# Only the outer 1-px outline is drawn on the sides and bottom; the rest is
-# left transparent so the window background shows through.
+# Only a faint line inside the outline is drawn on the sides and bottom; the
+# rest is left transparent so the window background shows through.
 
 # Title band, tiled across: sky above the horizon, water below.
 "$IM" -size 16x$BAND_HORIZON gradient:"$SKY_TOP"-"$SKY_LOW" \
@@ -340,43 +344,42 @@ EOF
       -fill "$EDGE" -draw "line 2,0 2,$((BAND_H - 1))" \
       "${PNG_OPTS[@]}" PNG32:"$STYLE/conver_rightLeft.png"
 
-# Sides, tiled downwards; a white inner line keeps the outline crisp.
-"$IM" -size 14x16 xc:none -fill "$EDGE" -draw 'line 0,0 0,15' \
-      -fill 'rgba(255,255,255,0.7)' -draw 'line 1,0 1,15' \
+# Sides and bottom: the skin draws their dark outline as a 1-px border, so
+# these hold only the faint white line just inside it, and fill the rest of
+# the 14-px band (13 px beside the border) with nothing.
+"$IM" -size 13x16 xc:none -fill 'rgba(255,255,255,0.7)' -draw 'line 0,0 0,15' \
       "${PNG_OPTS[@]}" PNG32:"$STYLE/left.png"
-"$IM" -size 14x16 xc:none -fill "$EDGE" -draw 'line 13,0 13,15' \
-      -fill 'rgba(255,255,255,0.7)' -draw 'line 12,0 12,15' \
+"$IM" -size 13x16 xc:none -fill 'rgba(255,255,255,0.7)' -draw 'line 12,0 12,15' \
       "${PNG_OPTS[@]}" PNG32:"$STYLE/right.png"
-# Bottom edge, tiled across, and its two 14 x 14 corners.
-"$IM" -size 16x14 xc:none -fill "$EDGE" -draw 'line 0,13 15,13' \
-      -fill 'rgba(255,255,255,0.7)' -draw 'line 0,12 15,12' \
+# Bottom edge, tiled across, and its two corners (13 x 13 inside the border).
+"$IM" -size 16x13 xc:none -fill 'rgba(255,255,255,0.7)' -draw 'line 0,12 15,12' \
       "${PNG_OPTS[@]}" PNG32:"$STYLE/frameBottom.png"
-"$IM" -size 14x14 xc:none \
-      -fill 'rgba(255,255,255,0.7)' -draw 'line 1,0 1,12' -draw 'line 1,12 13,12' \
-      -fill "$EDGE" -draw 'line 0,0 0,13' -draw 'line 0,13 13,13' \
+"$IM" -size 13x13 xc:none -fill 'rgba(255,255,255,0.7)' -draw 'line 0,0 0,12' -draw 'line 1,12 12,12' \
       "${PNG_OPTS[@]}" PNG32:"$STYLE/bottomL.png"
-"$IM" -size 14x14 xc:none \
-      -fill 'rgba(255,255,255,0.7)' -draw 'line 12,0 12,12' -draw 'line 0,12 12,12' \
-      -fill "$EDGE" -draw 'line 13,0 13,13' -draw 'line 0,13 13,13' \
+"$IM" -size 13x13 xc:none -fill 'rgba(255,255,255,0.7)' -draw 'line 12,0 12,12' -draw 'line 0,12 11,12' \
       "${PNG_OPTS[@]}" PNG32:"$STYLE/bottomR.png"
 
 # Window background (tiled).
 "$IM" -size 32x32 xc:"$BODY" "${PNG_OPTS[@]}" PNG32:"$STYLE/mainbg.png"
 
-# Help button, 64 x 24 at the top of the band: a pill with "? Help".
-"$IM" -size 256x96 xc:none \
-      -fill 'rgba(255,255,255,0.12)' -stroke 'rgba(255,255,255,0.28)' -strokewidth 4 \
-      -draw 'roundrectangle 6,10 249,85 38,38' \
-      -fill none -stroke "$GLYPH" -strokewidth 6 -draw 'circle 56,48 56,74' \
-      -stroke none -fill "$GLYPH" -font "$FONT_BOLD" -pointsize 38 \
-      -annotate +45+62 '?' \
-      -font "$FONT" -pointsize 44 -annotate +100+64 'Help' \
-      -filter Box -resize 64x24 "${PNG_OPTS[@]}" PNG32:"$STYLE/help.png"
+# Help button, 64 x 24 at the top of the band: a pill with "? Help"; also
+# at twice the size for high-density screens.
+help_button() {      # help_button SCALE OUT
+    "$IM" -size 256x96 xc:none \
+          -fill 'rgba(255,255,255,0.12)' -stroke 'rgba(255,255,255,0.28)' -strokewidth 4 \
+          -draw 'roundrectangle 6,10 249,85 38,38' \
+          -fill none -stroke "$GLYPH" -strokewidth 6 -draw 'circle 56,48 56,74' \
+          -stroke none -fill "$GLYPH" -font "$FONT_BOLD" -pointsize 38 \
+          -annotate +45+62 '?' \
+          -font "$FONT" -pointsize 44 -annotate +100+64 'Help' \
+          -filter Box -resize $((64 * $1))x$((24 * $1)) "${PNG_OPTS[@]}" PNG32:"$2"
+}
+help_button 1 "$STYLE/help.png"
 
 # Minimise, maximise and close, 21 x 20 each, drawn at 4x on a pixel grid
 # (glyph 9 x 9 px, centred on column 10).
-window_button() {    # window_button GLYPH STATE OUT
-    local glyph=$1 state=$2 out=$3 bg=none fg=$GLYPH
+window_button() {    # window_button GLYPH STATE OUT [SCALE]
+    local glyph=$1 state=$2 out=$3 scale=${4:-1} bg=none fg=$GLYPH
     case $glyph:$state in
         close:hover)   bg='#e0484e'; fg='#ffffff' ;;
         close:pressed) bg='#b3343a'; fg='#f4d6d7' ;;
@@ -390,7 +393,7 @@ window_button() {    # window_button GLYPH STATE OUT
         close) mvg="stroke $fg stroke-width 5 stroke-linecap round line 26,22 58,54 line 58,22 26,54" ;;
     esac
     "$IM" -size 84x80 xc:none -fill "$bg" -draw 'roundrectangle 4,2 79,77 10,10' \
-          -draw "$mvg" -filter Box -resize 21x20 "${PNG_OPTS[@]}" PNG32:"$out"
+          -draw "$mvg" -filter Box -resize $((21 * scale))x$((20 * scale)) "${PNG_OPTS[@]}" PNG32:"$out"
 }
 for glyph in min max close; do
     window_button "$glyph" normal "$STYLE/$glyph.png"
@@ -406,6 +409,83 @@ done
       -fill none -stroke "$EDGE" -strokewidth 1 -draw 'rectangle 0,0 119,139' \
       "${PNG_OPTS[@]}" PNG32:"$STYLE/chat"
 
+# ---------------------------------------------------------------- 2x artwork
+# For high-density screens: Qt picks NAME@2x.png beside NAME.png at a scale
+# factor above 1 and shows it at the 1x size, so these are the same pictures
+# at twice the pixels. Style sheet cuts (zoom.png's cells) stay in 1x units.
+# The sides and bottom of the frame need none: their outline is a border.
+"$IM" "$TMP/emblem.png" -resize 60x60 "$TMP/emblem60.png"
+logo2x() {           # logo2x TEXT GLOW OUT: logo() at 336 x 100
+    local text=$1 glow=$2 out=$3
+    "$IM" -size 336x100 xc:none \
+          "$TMP/emblem60.png" -geometry +4+6 -compose Over -composite \
+          -font "$FONT_BOLD" -pointsize 44 -fill "$text" \
+          -annotate +76+64 'Glass' \
+          -font "$FONT" -pointsize 44 -annotate +212+64 'mere' \
+          "$TMP/logo_fg.png"
+    if [[ $glow != none ]]; then
+        "$IM" "$TMP/logo_fg.png" \
+              \( +clone -fill "$glow" -colorize 100 -channel A \
+                 -evaluate multiply 0.55 +channel -blur 0x6 \) \
+              +swap -compose Over -composite "$TMP/logo_fg.png"
+    fi
+    reflect "$TMP/logo_fg.png" 66 100 34 "$TMP/logo.png"
+    "$IM" "$TMP/logo.png" "${PNG_OPTS[@]}" PNG32:"$out"
+}
+logo2x '#e4f3f7' none "$IMAGES/blog@2x.png"
+logo2x '#ffffff' '#6fd3e6' "$IMAGES/blog_hover@2x.png"
+
+for state in normal pressed hover; do
+    for name in fit raw in out; do
+        zoom_cell "$name" "$state" "$TMP/zoom.png" 104
+        "$IM" "$TMP/zoom.png" "${PNG_OPTS[@]}" PNG32:"$IMAGES/zoom_$name$(zoom_suffix $state)@2x.png"
+    done
+done
+
+spinner 64 "$IMAGES/Loading@2x.gif"
+
+# Title band and its corners with 2-px lines.
+"$IM" -size 32x$((2 * BAND_HORIZON)) gradient:"$SKY_TOP"-"$SKY_LOW" \
+      -size 32x$((2 * (BAND_H - BAND_HORIZON))) gradient:"$WATER_TOP"-"$WATER_LOW" -append \
+      -fill "$HORIZON" -draw "rectangle 0,$((2 * BAND_HORIZON)) 31,$((2 * BAND_HORIZON + 1))" \
+      -fill 'rgba(255,255,255,0.14)' -draw 'rectangle 0,2 31,3' \
+      -fill "$EDGE" -draw 'rectangle 0,0 31,1' \
+      "$TMP/band2.png"
+"$IM" "$TMP/band2.png" "${PNG_OPTS[@]}" PNG32:"$STYLE/frameTop@2x.png"
+"$IM" "$TMP/band2.png" -crop 6x$((2 * BAND_H))+0+0 +repage \
+      -fill 'rgba(255,255,255,0.10)' -draw "rectangle 2,2 3,$((2 * BAND_H - 1))" \
+      -fill "$EDGE" -draw "rectangle 0,0 1,$((2 * BAND_H - 1))" \
+      "${PNG_OPTS[@]}" PNG32:"$STYLE/conver_topLeft@2x.png"
+"$IM" "$TMP/band2.png" -crop 6x$((2 * BAND_H))+0+0 +repage \
+      -fill 'rgba(0,0,0,0.10)' -draw "rectangle 2,2 3,$((2 * BAND_H - 1))" \
+      -fill "$EDGE" -draw "rectangle 4,0 5,$((2 * BAND_H - 1))" \
+      "${PNG_OPTS[@]}" PNG32:"$STYLE/conver_rightLeft@2x.png"
+
+help_button 2 "$STYLE/help@2x.png"
+for glyph in min max close; do
+    window_button "$glyph" normal "$STYLE/$glyph@2x.png" 2
+    window_button "$glyph" hover "$STYLE/${glyph}_hover@2x.png" 2
+    window_button "$glyph" pressed "$STYLE/${glyph}_press@2x.png" 2
+done
+
+check() {            # check FILE "WxH" (one per frame for an animation)
+    local got
+    got=$("$IDENTIFY" -format '%wx%h ' "$1")
+    got=${got% }
+    [[ $got == "$2" ]] || { echo "$1: got $got, expected $2" >&2; exit 1; }
+}
+check "$IMAGES/blog@2x.png" 336x100
+check "$IMAGES/blog_hover@2x.png" 336x100
+for f in "$IMAGES"/zoom_*@2x.png; do check "$f" 104x104; done
+check "$IMAGES/Loading@2x.gif" "$(printf '64x64 %.0s' {1..12} | sed 's/ $//')"
+check "$STYLE/frameTop@2x.png" 32x$((2 * BAND_H))
+check "$STYLE/conver_topLeft@2x.png" 6x$((2 * BAND_H))
+check "$STYLE/conver_rightLeft@2x.png" 6x$((2 * BAND_H))
+check "$STYLE/help@2x.png" 128x48
+for f in min max close; do
+    for s in "" _hover _press; do check "$STYLE/$f$s@2x.png" 42x40; done
+done
+
 # ---------------------------------------------------------------- checks
 check() {            # check FILE "WxH" (one per frame for an animation)
     local got
@@ -416,7 +496,7 @@ check() {            # check FILE "WxH" (one per frame for an animation)
 check "$IMAGES/aboutf.png" 372x67
 check "$IMAGES/blog.png" 168x50
 check "$IMAGES/blog_hover.png" 168x50
-check "$IMAGES/zoom.png" 208x156
+for f in "$IMAGES"/zoom_{fit,raw,in,out}{,_hover,_pressed}.png; do check "$f" 52x52; done
 check "$IMAGES/bg.png" 16x16
 check "$IMAGES/ico.png" 256x256
 for s in 16 24 32 48 64 128 256; do check "$ICONS/${s}x$s/apps/glassmere.png" "${s}x$s"; done
@@ -428,8 +508,8 @@ check "$IMAGES/Loading.gif" "$(printf '32x32 %.0s' {1..12} | sed 's/ $//')"
 check "$STYLE/frameTop.png" 16x$BAND_H
 check "$STYLE/conver_topLeft.png" 3x$BAND_H
 check "$STYLE/conver_rightLeft.png" 3x$BAND_H
-check "$STYLE/bottomL.png" 14x14
-check "$STYLE/bottomR.png" 14x14
+check "$STYLE/bottomL.png" 13x13
+check "$STYLE/bottomR.png" 13x13
 check "$STYLE/help.png" 64x24
 for f in min max close; do
     for s in "" _hover _press; do check "$STYLE/$f$s.png" 21x20; done

@@ -27,8 +27,9 @@ about::about(QWidget *parent) : QDialog(parent), ui(new Ui::aboutClass)
     ui->lbUrl_2->setText(homePage.isEmpty() ? QString()
                                             : QLatin1String("<a href=\"") + homePage + QLatin1String("\">") +
                                                   homePage + QLatin1String("</a>"));
-    ui->lbEmail->setText(QLatin1String("<font color=gray>Email:</font> <a href =\"mailto:") + email +
-                         QLatin1String("\">") + email + QLatin1String("</a>"));
+    ui->lbEmail->setText(QLatin1String("<font color=gray>") + tr("Email:") +
+                         QLatin1String("</font> <a href =\"mailto:") + email + QLatin1String("\">") + email +
+                         QLatin1String("</a>"));
 
     ui->lbEmail->setOpenExternalLinks(true);
     ui->lbUrl_2->setOpenExternalLinks(true);

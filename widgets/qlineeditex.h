@@ -5,11 +5,13 @@
 QT_BEGIN_NAMESPACE
 class QEnterEvent;
 class QEvent;
+class QKeyEvent;
 class QMouseEvent;
 QT_END_NAMESPACE
 
 // A read-only line edit that acts as a button: any mouse press emits
-// clicked() instead of placing the cursor or starting a selection.
+// clicked() instead of placing the cursor or starting a selection. While
+// read-only, Enter, Return and Space do the same, so the keyboard can use it.
 class QLineEditEx : public QLineEdit
 {
     Q_OBJECT
@@ -22,6 +24,7 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
 };

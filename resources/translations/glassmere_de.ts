@@ -1,0 +1,459 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de">
+<context>
+    <name>Accessibility</name>
+    <message>
+        <source>Mode</source>
+        <translation>Modus</translation>
+    </message>
+    <message>
+        <source>Convert one photo, or all the photos of a folder at once.</source>
+        <translation>Ein Foto umwandeln oder alle Fotos eines Ordners auf einmal.</translation>
+    </message>
+    <message>
+        <source>Source photo</source>
+        <translation>Quellfoto</translation>
+    </message>
+    <message>
+        <source>The loaded photo. Press Enter or Space to choose another one.</source>
+        <translation>Das geladene Foto. Eingabe oder Leertaste wählt ein anderes.</translation>
+    </message>
+    <message>
+        <source>Export Result</source>
+        <translation>Ergebnis exportieren</translation>
+    </message>
+    <message>
+        <source>Saves the photo with its reflection to a file.</source>
+        <translation>Speichert das Foto mit seiner Spiegelung in eine Datei.</translation>
+    </message>
+    <message>
+        <source>Source folder</source>
+        <translation>Quellordner</translation>
+    </message>
+    <message>
+        <source>The folder whose photos are converted. Press Enter or Space to choose it.</source>
+        <translation>Der Ordner, dessen Fotos umgewandelt werden. Eingabe oder Leertaste wählt ihn.</translation>
+    </message>
+    <message>
+        <source>Target folder</source>
+        <translation>Zielordner</translation>
+    </message>
+    <message>
+        <source>The folder the converted photos are written to. Press Enter or Space to choose it.</source>
+        <translation>Der Ordner, in den die umgewandelten Fotos geschrieben werden. Eingabe oder Leertaste wählt ihn.</translation>
+    </message>
+    <message>
+        <source>Convert all</source>
+        <translation>Alle umwandeln</translation>
+    </message>
+    <message>
+        <source>Adds the reflection to every photo of the source folder.</source>
+        <translation>Fügt jedem Foto des Quellordners die Spiegelung hinzu.</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
+    <message>
+        <source>How many photos of the folder are converted.</source>
+        <translation>Wie viele Fotos des Ordners umgewandelt sind.</translation>
+    </message>
+    <message>
+        <source>Reflection above</source>
+        <translation>Spiegelung oben</translation>
+    </message>
+    <message>
+        <source>Mirrors the photo at its top edge.</source>
+        <translation>Spiegelt das Foto an seinem oberen Rand.</translation>
+    </message>
+    <message>
+        <source>Reflection on the left</source>
+        <translation>Spiegelung links</translation>
+    </message>
+    <message>
+        <source>Mirrors the photo at its left edge.</source>
+        <translation>Spiegelt das Foto an seinem linken Rand.</translation>
+    </message>
+    <message>
+        <source>Reflection on the right</source>
+        <translation>Spiegelung rechts</translation>
+    </message>
+    <message>
+        <source>Mirrors the photo at its right edge.</source>
+        <translation>Spiegelt das Foto an seinem rechten Rand.</translation>
+    </message>
+    <message>
+        <source>Reflection below</source>
+        <translation>Spiegelung unten</translation>
+    </message>
+    <message>
+        <source>Mirrors the photo at its bottom edge.</source>
+        <translation>Spiegelt das Foto an seinem unteren Rand.</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>How long the reflection is, in percent of the photo.</source>
+        <translation>Wie lang die Spiegelung ist, in Prozent des Fotos.</translation>
+    </message>
+    <message>
+        <source>Size in percent</source>
+        <translation>Größe in Prozent</translation>
+    </message>
+    <message>
+        <source>How long the reflection is, from 0 to 100 percent.</source>
+        <translation>Wie lang die Spiegelung ist, von 0 bis 100 Prozent.</translation>
+    </message>
+    <message>
+        <source>Depth</source>
+        <translation>Tiefe</translation>
+    </message>
+    <message>
+        <source>How strongly the reflection shows where it begins.</source>
+        <translation>Wie deutlich die Spiegelung an ihrem Anfang zu sehen ist.</translation>
+    </message>
+    <message>
+        <source>Depth in percent</source>
+        <translation>Tiefe in Prozent</translation>
+    </message>
+    <message>
+        <source>How strongly the reflection shows, from 0 to 100 percent.</source>
+        <translation>Wie deutlich die Spiegelung zu sehen ist, von 0 bis 100 Prozent.</translation>
+    </message>
+    <message>
+        <source>Interval</source>
+        <translation>Abstand</translation>
+    </message>
+    <message>
+        <source>The gap between the photo and its reflection.</source>
+        <translation>Der Abstand zwischen dem Foto und seiner Spiegelung.</translation>
+    </message>
+    <message>
+        <source>Interval in percent</source>
+        <translation>Abstand in Prozent</translation>
+    </message>
+    <message>
+        <source>The gap between the photo and its reflection, from -80 to 100 percent.</source>
+        <translation>Der Abstand zwischen dem Foto und seiner Spiegelung, von -80 bis 100 Prozent.</translation>
+    </message>
+    <message>
+        <source>Transparent background</source>
+        <translation>Transparenter Hintergrund</translation>
+    </message>
+    <message>
+        <source>The reflection fades into transparency instead of a colour.</source>
+        <translation>Die Spiegelung verläuft ins Transparente statt in eine Farbe.</translation>
+    </message>
+    <message>
+        <source>Background colour</source>
+        <translation>Hintergrundfarbe</translation>
+    </message>
+    <message>
+        <source>The colour the reflection fades into. Press Enter or Space to choose it.</source>
+        <translation>Die Farbe, in die die Spiegelung verläuft. Eingabe oder Leertaste wählt sie.</translation>
+    </message>
+    <message>
+        <source>Choose colour</source>
+        <translation>Farbe wählen</translation>
+    </message>
+    <message>
+        <source>Opens the colour chooser for the background colour.</source>
+        <translation>Öffnet die Farbauswahl für die Hintergrundfarbe.</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+    <message>
+        <source>The photo with its reflection as it will be exported.</source>
+        <translation>Das Foto mit seiner Spiegelung, wie es exportiert wird.</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>An Fenster anpassen</translation>
+    </message>
+    <message>
+        <source>Shows the whole picture in the preview.</source>
+        <translation>Zeigt das ganze Bild in der Vorschau.</translation>
+    </message>
+    <message>
+        <source>Actual size</source>
+        <translation>Originalgröße</translation>
+    </message>
+    <message>
+        <source>Shows the picture one pixel to one screen pixel.</source>
+        <translation>Zeigt jedes Bildpixel als ein Bildschirmpixel.</translation>
+    </message>
+    <message>
+        <source>Zoom in</source>
+        <translation>Vergrößern</translation>
+    </message>
+    <message>
+        <source>Makes the preview larger.</source>
+        <translation>Vergrößert die Vorschau.</translation>
+    </message>
+    <message>
+        <source>Zoom out</source>
+        <translation>Verkleinern</translation>
+    </message>
+    <message>
+        <source>Makes the preview smaller.</source>
+        <translation>Verkleinert die Vorschau.</translation>
+    </message>
+    <message>
+        <source>About Glassmere</source>
+        <translation>Über Glassmere</translation>
+    </message>
+    <message>
+        <source>Shows the version and the rights holder.</source>
+        <translation>Zeigt die Version und den Rechteinhaber.</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>Opens the menu with the manual, the web site and About.</source>
+        <translation>Öffnet das Menü mit Handbuch, Website und Über.</translation>
+    </message>
+    <message>
+        <source>Minimize</source>
+        <translation>Minimieren</translation>
+    </message>
+    <message>
+        <source>Minimizes the window.</source>
+        <translation>Minimiert das Fenster.</translation>
+    </message>
+    <message>
+        <source>Maximize or restore</source>
+        <translation>Maximieren oder wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Fills the screen with the window, or gives it back its size.</source>
+        <translation>Füllt den Bildschirm mit dem Fenster oder gibt ihm seine Größe zurück.</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Closes Glassmere.</source>
+        <translation>Beendet Glassmere.</translation>
+    </message>
+    <message>
+        <source>Adds a mirror reflection to a photo.</source>
+        <translation>Fügt einem Foto eine Spiegelung hinzu.</translation>
+    </message>
+</context>
+<context>
+    <name>Glassmere</name>
+    <message>
+        <source>Common Formats</source>
+        <translation>Gängige Formate</translation>
+    </message>
+    <message>
+        <source>Load a photo</source>
+        <translation>Foto laden</translation>
+    </message>
+    <message>
+        <source>Failure</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Photo loads error.</source>
+        <translation>Das Foto konnte nicht geladen werden.</translation>
+    </message>
+    <message>
+        <source>Export Reflection Phone</source>
+        <translation>Spiegelungsfoto exportieren</translation>
+    </message>
+    <message>
+        <source>Success</source>
+        <translation>Erfolg</translation>
+    </message>
+    <message>
+        <source>Reflection photo has been exported.</source>
+        <translation>Das Spiegelungsfoto wurde exportiert.</translation>
+    </message>
+    <message>
+        <source>Failed to export reflection photo.</source>
+        <translation>Das Spiegelungsfoto konnte nicht exportiert werden.</translation>
+    </message>
+    <message>
+        <source>F1</source>
+        <translation>F1</translation>
+    </message>
+    <message>
+        <source>The help manual is missing: %1</source>
+        <translation>Das Handbuch fehlt: %1</translation>
+    </message>
+    <message>
+        <source>Not enough memory to render the reflection photo.</source>
+        <translation>Nicht genug Speicher, um das Spiegelungsfoto zu berechnen.</translation>
+    </message>
+    <message>
+        <source>Select a photo where the folder</source>
+        <translation>Ordner mit den Fotos wählen</translation>
+    </message>
+    <message>
+        <source>Select a folder to save processing results.</source>
+        <translation>Ordner für die Ergebnisse wählen.</translation>
+    </message>
+    <message>
+        <source>Selected directory error.</source>
+        <translation>Der gewählte Ordner ist fehlerhaft.</translation>
+    </message>
+    <message>
+        <source>The target directory is the source directory. The source pictures are never written over: choose another target directory.</source>
+        <translation>Der Zielordner ist der Quellordner. Die Quellbilder werden nie überschrieben: Wählen Sie einen anderen Zielordner.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; would replace the source picture &quot;%2&quot;. The source pictures are never written over: choose another target directory.</source>
+        <translation>„%1“ würde das Quellbild „%2“ ersetzen. Die Quellbilder werden nie überschrieben: Wählen Sie einen anderen Zielordner.</translation>
+    </message>
+    <message>
+        <source>%1: cannot be read (%2)</source>
+        <translation>%1: kann nicht gelesen werden (%2)</translation>
+    </message>
+    <message>
+        <source>%1: cannot be rendered (%2)</source>
+        <translation>%1: kann nicht berechnet werden (%2)</translation>
+    </message>
+    <message>
+        <source>%1: %2 cannot be written (%3)</source>
+        <translation>%1: %2 kann nicht geschrieben werden (%3)</translation>
+    </message>
+    <message>
+        <source>%1 of %2 pictures could not be converted:</source>
+        <translation>%1 von %2 Bildern konnten nicht umgewandelt werden:</translation>
+    </message>
+    <message>
+        <source>and %1 more.</source>
+        <translation>und %1 weitere.</translation>
+    </message>
+</context>
+<context>
+    <name>GlassmereClass</name>
+    <message>
+        <source>Glassmere</source>
+        <translation>Glassmere</translation>
+    </message>
+    <message>
+        <source>one-by-one</source>
+        <translation>einzeln</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Quelle</translation>
+    </message>
+    <message>
+        <source>Export Result</source>
+        <translation>Ergebnis exportieren</translation>
+    </message>
+    <message>
+        <source>all-at-once</source>
+        <translation>alle auf einmal</translation>
+    </message>
+    <message>
+        <source>Source Directory</source>
+        <translation>Quellordner</translation>
+    </message>
+    <message>
+        <source>Target Directory</source>
+        <translation>Zielordner</translation>
+    </message>
+    <message>
+        <source>batch processing</source>
+        <translation>Stapelverarbeitung</translation>
+    </message>
+    <message>
+        <source>Reflection Setting</source>
+        <translation>Spiegelung</translation>
+    </message>
+    <message>
+        <source>Direction:</source>
+        <translation>Richtung:</translation>
+    </message>
+    <message>
+        <source>Top Reflection</source>
+        <translation>Spiegelung oben</translation>
+    </message>
+    <message>
+        <source>Left Reflection</source>
+        <translation>Spiegelung links</translation>
+    </message>
+    <message>
+        <source>Right Reflection</source>
+        <translation>Spiegelung rechts</translation>
+    </message>
+    <message>
+        <source>Bottom Reflection</source>
+        <translation>Spiegelung unten</translation>
+    </message>
+    <message>
+        <source>Size:</source>
+        <translation>Größe:</translation>
+    </message>
+    <message>
+        <source>Depth:</source>
+        <translation>Tiefe:</translation>
+    </message>
+    <message>
+        <source>Interval</source>
+        <translation>Abstand</translation>
+    </message>
+    <message>
+        <source>Color:</source>
+        <translation>Farbe:</translation>
+    </message>
+    <message>
+        <source>Transparence</source>
+        <translation>Transparenz</translation>
+    </message>
+    <message>
+        <source>Set reflection color.</source>
+        <translation>Farbe der Spiegelung wählen.</translation>
+    </message>
+    <message>
+        <source>Help Manual</source>
+        <translation>Handbuch</translation>
+    </message>
+    <message>
+        <source>&amp;Check for New Version</source>
+        <translation>Nach neuer &amp;Version suchen</translation>
+    </message>
+    <message>
+        <source>&amp;Visit Our Web Site</source>
+        <translation>&amp;Website besuchen</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>Ü&amp;ber</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Über</translation>
+    </message>
+</context>
+<context>
+    <name>about</name>
+    <message>
+        <source>Email:</source>
+        <translation>E-Mail:</translation>
+    </message>
+</context>
+<context>
+    <name>aboutClass</name>
+    <message>
+        <source>About</source>
+        <translation>Über</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,459 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>Accessibility</name>
+    <message>
+        <source>Mode</source>
+        <translation>模式</translation>
+    </message>
+    <message>
+        <source>Convert one photo, or all the photos of a folder at once.</source>
+        <translation>转换一张照片，或一次转换一个文件夹中的所有照片。</translation>
+    </message>
+    <message>
+        <source>Source photo</source>
+        <translation>源照片</translation>
+    </message>
+    <message>
+        <source>The loaded photo. Press Enter or Space to choose another one.</source>
+        <translation>已载入的照片。按回车键或空格键选择另一张。</translation>
+    </message>
+    <message>
+        <source>Export Result</source>
+        <translation>导出结果</translation>
+    </message>
+    <message>
+        <source>Saves the photo with its reflection to a file.</source>
+        <translation>将带倒影的照片保存到文件。</translation>
+    </message>
+    <message>
+        <source>Source folder</source>
+        <translation>源文件夹</translation>
+    </message>
+    <message>
+        <source>The folder whose photos are converted. Press Enter or Space to choose it.</source>
+        <translation>要转换其中照片的文件夹。按回车键或空格键选择。</translation>
+    </message>
+    <message>
+        <source>Target folder</source>
+        <translation>目标文件夹</translation>
+    </message>
+    <message>
+        <source>The folder the converted photos are written to. Press Enter or Space to choose it.</source>
+        <translation>保存转换后照片的文件夹。按回车键或空格键选择。</translation>
+    </message>
+    <message>
+        <source>Convert all</source>
+        <translation>全部转换</translation>
+    </message>
+    <message>
+        <source>Adds the reflection to every photo of the source folder.</source>
+        <translation>为源文件夹中的每张照片添加倒影。</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>进度</translation>
+    </message>
+    <message>
+        <source>How many photos of the folder are converted.</source>
+        <translation>文件夹中已转换的照片数量。</translation>
+    </message>
+    <message>
+        <source>Reflection above</source>
+        <translation>上方倒影</translation>
+    </message>
+    <message>
+        <source>Mirrors the photo at its top edge.</source>
+        <translation>沿照片上边缘镜像。</translation>
+    </message>
+    <message>
+        <source>Reflection on the left</source>
+        <translation>左侧倒影</translation>
+    </message>
+    <message>
+        <source>Mirrors the photo at its left edge.</source>
+        <translation>沿照片左边缘镜像。</translation>
+    </message>
+    <message>
+        <source>Reflection on the right</source>
+        <translation>右侧倒影</translation>
+    </message>
+    <message>
+        <source>Mirrors the photo at its right edge.</source>
+        <translation>沿照片右边缘镜像。</translation>
+    </message>
+    <message>
+        <source>Reflection below</source>
+        <translation>下方倒影</translation>
+    </message>
+    <message>
+        <source>Mirrors the photo at its bottom edge.</source>
+        <translation>沿照片下边缘镜像。</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>How long the reflection is, in percent of the photo.</source>
+        <translation>倒影的长度，占照片的百分比。</translation>
+    </message>
+    <message>
+        <source>Size in percent</source>
+        <translation>大小（百分比）</translation>
+    </message>
+    <message>
+        <source>How long the reflection is, from 0 to 100 percent.</source>
+        <translation>倒影的长度，从 0 到 100%。</translation>
+    </message>
+    <message>
+        <source>Depth</source>
+        <translation>深度</translation>
+    </message>
+    <message>
+        <source>How strongly the reflection shows where it begins.</source>
+        <translation>倒影起始处的清晰程度。</translation>
+    </message>
+    <message>
+        <source>Depth in percent</source>
+        <translation>深度（百分比）</translation>
+    </message>
+    <message>
+        <source>How strongly the reflection shows, from 0 to 100 percent.</source>
+        <translation>倒影的清晰程度，从 0 到 100%。</translation>
+    </message>
+    <message>
+        <source>Interval</source>
+        <translation>间距</translation>
+    </message>
+    <message>
+        <source>The gap between the photo and its reflection.</source>
+        <translation>照片与倒影之间的间隔。</translation>
+    </message>
+    <message>
+        <source>Interval in percent</source>
+        <translation>间距（百分比）</translation>
+    </message>
+    <message>
+        <source>The gap between the photo and its reflection, from -80 to 100 percent.</source>
+        <translation>照片与倒影之间的间隔，从 -80 到 100%。</translation>
+    </message>
+    <message>
+        <source>Transparent background</source>
+        <translation>透明背景</translation>
+    </message>
+    <message>
+        <source>The reflection fades into transparency instead of a colour.</source>
+        <translation>倒影渐隐为透明，而不是某种颜色。</translation>
+    </message>
+    <message>
+        <source>Background colour</source>
+        <translation>背景颜色</translation>
+    </message>
+    <message>
+        <source>The colour the reflection fades into. Press Enter or Space to choose it.</source>
+        <translation>倒影渐隐到的颜色。按回车键或空格键选择。</translation>
+    </message>
+    <message>
+        <source>Choose colour</source>
+        <translation>选择颜色</translation>
+    </message>
+    <message>
+        <source>Opens the colour chooser for the background colour.</source>
+        <translation>打开背景颜色的颜色选择器。</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>预览</translation>
+    </message>
+    <message>
+        <source>The photo with its reflection as it will be exported.</source>
+        <translation>带倒影的照片，与导出效果一致。</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>适应窗口</translation>
+    </message>
+    <message>
+        <source>Shows the whole picture in the preview.</source>
+        <translation>在预览中显示整张图片。</translation>
+    </message>
+    <message>
+        <source>Actual size</source>
+        <translation>实际大小</translation>
+    </message>
+    <message>
+        <source>Shows the picture one pixel to one screen pixel.</source>
+        <translation>按一个图像像素对应一个屏幕像素显示。</translation>
+    </message>
+    <message>
+        <source>Zoom in</source>
+        <translation>放大</translation>
+    </message>
+    <message>
+        <source>Makes the preview larger.</source>
+        <translation>放大预览。</translation>
+    </message>
+    <message>
+        <source>Zoom out</source>
+        <translation>缩小</translation>
+    </message>
+    <message>
+        <source>Makes the preview smaller.</source>
+        <translation>缩小预览。</translation>
+    </message>
+    <message>
+        <source>About Glassmere</source>
+        <translation>关于 Glassmere</translation>
+    </message>
+    <message>
+        <source>Shows the version and the rights holder.</source>
+        <translation>显示版本和权利人。</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>Opens the menu with the manual, the web site and About.</source>
+        <translation>打开包含手册、网站和“关于”的菜单。</translation>
+    </message>
+    <message>
+        <source>Minimize</source>
+        <translation>最小化</translation>
+    </message>
+    <message>
+        <source>Minimizes the window.</source>
+        <translation>最小化窗口。</translation>
+    </message>
+    <message>
+        <source>Maximize or restore</source>
+        <translation>最大化或还原</translation>
+    </message>
+    <message>
+        <source>Fills the screen with the window, or gives it back its size.</source>
+        <translation>让窗口占满屏幕，或恢复其原来的大小。</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Closes Glassmere.</source>
+        <translation>关闭 Glassmere。</translation>
+    </message>
+    <message>
+        <source>Adds a mirror reflection to a photo.</source>
+        <translation>为照片添加镜面倒影。</translation>
+    </message>
+</context>
+<context>
+    <name>Glassmere</name>
+    <message>
+        <source>Common Formats</source>
+        <translation>常用格式</translation>
+    </message>
+    <message>
+        <source>Load a photo</source>
+        <translation>载入照片</translation>
+    </message>
+    <message>
+        <source>Failure</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <source>Photo loads error.</source>
+        <translation>照片载入出错。</translation>
+    </message>
+    <message>
+        <source>Export Reflection Phone</source>
+        <translation>导出倒影照片</translation>
+    </message>
+    <message>
+        <source>Success</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <source>Reflection photo has been exported.</source>
+        <translation>倒影照片已导出。</translation>
+    </message>
+    <message>
+        <source>Failed to export reflection photo.</source>
+        <translation>倒影照片导出失败。</translation>
+    </message>
+    <message>
+        <source>F1</source>
+        <translation>F1</translation>
+    </message>
+    <message>
+        <source>The help manual is missing: %1</source>
+        <translation>缺少帮助手册：%1</translation>
+    </message>
+    <message>
+        <source>Not enough memory to render the reflection photo.</source>
+        <translation>内存不足，无法生成倒影照片。</translation>
+    </message>
+    <message>
+        <source>Select a photo where the folder</source>
+        <translation>选择照片所在的文件夹</translation>
+    </message>
+    <message>
+        <source>Select a folder to save processing results.</source>
+        <translation>选择保存处理结果的文件夹。</translation>
+    </message>
+    <message>
+        <source>Selected directory error.</source>
+        <translation>所选文件夹有误。</translation>
+    </message>
+    <message>
+        <source>The target directory is the source directory. The source pictures are never written over: choose another target directory.</source>
+        <translation>目标文件夹与源文件夹相同。源图片绝不会被覆盖：请选择其他目标文件夹。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; would replace the source picture &quot;%2&quot;. The source pictures are never written over: choose another target directory.</source>
+        <translation>“%1”会替换源图片“%2”。源图片绝不会被覆盖：请选择其他目标文件夹。</translation>
+    </message>
+    <message>
+        <source>%1: cannot be read (%2)</source>
+        <translation>%1：无法读取（%2）</translation>
+    </message>
+    <message>
+        <source>%1: cannot be rendered (%2)</source>
+        <translation>%1：无法生成（%2）</translation>
+    </message>
+    <message>
+        <source>%1: %2 cannot be written (%3)</source>
+        <translation>%1：无法写入 %2（%3）</translation>
+    </message>
+    <message>
+        <source>%1 of %2 pictures could not be converted:</source>
+        <translation>%2 张图片中有 %1 张无法转换：</translation>
+    </message>
+    <message>
+        <source>and %1 more.</source>
+        <translation>以及另外 %1 张。</translation>
+    </message>
+</context>
+<context>
+    <name>GlassmereClass</name>
+    <message>
+        <source>Glassmere</source>
+        <translation>Glassmere</translation>
+    </message>
+    <message>
+        <source>one-by-one</source>
+        <translation>逐张</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>源文件</translation>
+    </message>
+    <message>
+        <source>Export Result</source>
+        <translation>导出结果</translation>
+    </message>
+    <message>
+        <source>all-at-once</source>
+        <translation>批量</translation>
+    </message>
+    <message>
+        <source>Source Directory</source>
+        <translation>源文件夹</translation>
+    </message>
+    <message>
+        <source>Target Directory</source>
+        <translation>目标文件夹</translation>
+    </message>
+    <message>
+        <source>batch processing</source>
+        <translation>批量处理</translation>
+    </message>
+    <message>
+        <source>Reflection Setting</source>
+        <translation>倒影设置</translation>
+    </message>
+    <message>
+        <source>Direction:</source>
+        <translation>方向：</translation>
+    </message>
+    <message>
+        <source>Top Reflection</source>
+        <translation>上方倒影</translation>
+    </message>
+    <message>
+        <source>Left Reflection</source>
+        <translation>左侧倒影</translation>
+    </message>
+    <message>
+        <source>Right Reflection</source>
+        <translation>右侧倒影</translation>
+    </message>
+    <message>
+        <source>Bottom Reflection</source>
+        <translation>下方倒影</translation>
+    </message>
+    <message>
+        <source>Size:</source>
+        <translation>大小：</translation>
+    </message>
+    <message>
+        <source>Depth:</source>
+        <translation>深度：</translation>
+    </message>
+    <message>
+        <source>Interval</source>
+        <translation>间距</translation>
+    </message>
+    <message>
+        <source>Color:</source>
+        <translation>颜色：</translation>
+    </message>
+    <message>
+        <source>Transparence</source>
+        <translation>透明</translation>
+    </message>
+    <message>
+        <source>Set reflection color.</source>
+        <translation>设置倒影颜色。</translation>
+    </message>
+    <message>
+        <source>Help Manual</source>
+        <translation>帮助手册</translation>
+    </message>
+    <message>
+        <source>&amp;Check for New Version</source>
+        <translation>检查新版本(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Visit Our Web Site</source>
+        <translation>访问我们的网站(&amp;V)</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>关于(&amp;A)</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+</context>
+<context>
+    <name>about</name>
+    <message>
+        <source>Email:</source>
+        <translation>电子邮件：</translation>
+    </message>
+</context>
+<context>
+    <name>aboutClass</name>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+</context>
+</TS>
