@@ -247,6 +247,38 @@
         <source>Adds a mirror reflection to a photo.</source>
         <translation>Fügt einem Foto eine Spiegelung hinzu.</translation>
     </message>
+    <message>
+        <source>Opacity</source>
+        <translation>Deckkraft</translation>
+    </message>
+    <message>
+        <source>How strong the reflection is next to the photo.</source>
+        <translation>Wie kräftig die Spiegelung direkt am Foto ist.</translation>
+    </message>
+    <message>
+        <source>Opacity in percent</source>
+        <translation>Deckkraft in Prozent</translation>
+    </message>
+    <message>
+        <source>How strong the reflection is next to the photo, from 0 to 100 percent.</source>
+        <translation>Wie kräftig die Spiegelung direkt am Foto ist, von 0 bis 100 Prozent.</translation>
+    </message>
+    <message>
+        <source>Blur</source>
+        <translation>Unschärfe</translation>
+    </message>
+    <message>
+        <source>How much the reflection blurs with the distance from the photo.</source>
+        <translation>Wie stark die Spiegelung mit dem Abstand zum Foto verschwimmt.</translation>
+    </message>
+    <message>
+        <source>Blur in percent</source>
+        <translation>Unschärfe in Prozent</translation>
+    </message>
+    <message>
+        <source>How much the reflection blurs with the distance from the photo, from 0 to 100 percent.</source>
+        <translation>Wie stark die Spiegelung mit dem Abstand zum Foto verschwimmt, von 0 bis 100 Prozent.</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -333,6 +365,50 @@
     <message>
         <source>and %1 more.</source>
         <translation>und %1 weitere.</translation>
+    </message>
+    <message>
+        <source>All files</source>
+        <translation>Alle Dateien</translation>
+    </message>
+    <message>
+        <source>Export Result</source>
+        <translation>Ergebnis exportieren</translation>
+    </message>
+    <message>
+        <source>Load a photo first.</source>
+        <translation>Laden Sie zuerst ein Foto.</translation>
+    </message>
+    <message>
+        <source>%1: only %2 keep the transparency; choose one of them.</source>
+        <translation>%1: Nur %2 behalten die Transparenz; wählen Sie eines davon.</translation>
+    </message>
+    <message>
+        <source>%1 is the loaded photo; the source photo is never written over.</source>
+        <translation>%1 ist das geladene Foto; das Ausgangsfoto wird nie überschrieben.</translation>
+    </message>
+    <message>
+        <source>Stopping...</source>
+        <translation>Wird angehalten …</translation>
+    </message>
+    <message>
+        <source>Stopped after %1 of %2 pictures; the other %3 were not converted.</source>
+        <translation>Nach %1 von %2 Bildern angehalten; die übrigen %3 wurden nicht umgewandelt.</translation>
+    </message>
+    <message>
+        <source>Stopped</source>
+        <translation>Angehalten</translation>
+    </message>
+    <message>
+        <source>Converted %1 of %2 pictures into %3, then stopped; the other %4 were not converted.</source>
+        <translation>%1 von %2 Bildern nach %3 umgewandelt, dann angehalten; die übrigen %4 wurden nicht umgewandelt.</translation>
+    </message>
+    <message>
+        <source>Converted 1 picture into %1.</source>
+        <translation>1 Bild nach %1 umgewandelt.</translation>
+    </message>
+    <message>
+        <source>Converted %1 pictures into %2.</source>
+        <translation>%1 Bilder nach %2 umgewandelt.</translation>
     </message>
 </context>
 <context>
@@ -436,6 +512,22 @@
     <message>
         <source>About</source>
         <translation>Über</translation>
+    </message>
+    <message>
+        <source>Stop after the pictures being converted now</source>
+        <translation>Nach den gerade umgewandelten Bildern anhalten</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Opacity</source>
+        <translation>Deckkraft</translation>
+    </message>
+    <message>
+        <source>Blur</source>
+        <translation>Unschärfe</translation>
     </message>
 </context>
 <context>

@@ -247,6 +247,38 @@
         <source>Adds a mirror reflection to a photo.</source>
         <translation>为照片添加镜面倒影。</translation>
     </message>
+    <message>
+        <source>Opacity</source>
+        <translation>不透明度</translation>
+    </message>
+    <message>
+        <source>How strong the reflection is next to the photo.</source>
+        <translation>倒影在照片旁边的强度。</translation>
+    </message>
+    <message>
+        <source>Opacity in percent</source>
+        <translation>不透明度（百分比）</translation>
+    </message>
+    <message>
+        <source>How strong the reflection is next to the photo, from 0 to 100 percent.</source>
+        <translation>倒影在照片旁边的强度，从 0 到 100%。</translation>
+    </message>
+    <message>
+        <source>Blur</source>
+        <translation>模糊</translation>
+    </message>
+    <message>
+        <source>How much the reflection blurs with the distance from the photo.</source>
+        <translation>倒影随着与照片距离增加而模糊的程度。</translation>
+    </message>
+    <message>
+        <source>Blur in percent</source>
+        <translation>模糊（百分比）</translation>
+    </message>
+    <message>
+        <source>How much the reflection blurs with the distance from the photo, from 0 to 100 percent.</source>
+        <translation>倒影随着与照片距离增加而模糊的程度，从 0 到 100%。</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -333,6 +365,50 @@
     <message>
         <source>and %1 more.</source>
         <translation>以及另外 %1 张。</translation>
+    </message>
+    <message>
+        <source>All files</source>
+        <translation>所有文件</translation>
+    </message>
+    <message>
+        <source>Export Result</source>
+        <translation>导出结果</translation>
+    </message>
+    <message>
+        <source>Load a photo first.</source>
+        <translation>请先载入一张照片。</translation>
+    </message>
+    <message>
+        <source>%1: only %2 keep the transparency; choose one of them.</source>
+        <translation>%1：只有 %2 能保留透明度，请选择其中之一。</translation>
+    </message>
+    <message>
+        <source>%1 is the loaded photo; the source photo is never written over.</source>
+        <translation>%1 是已载入的照片；源照片永远不会被覆盖。</translation>
+    </message>
+    <message>
+        <source>Stopping...</source>
+        <translation>正在停止……</translation>
+    </message>
+    <message>
+        <source>Stopped after %1 of %2 pictures; the other %3 were not converted.</source>
+        <translation>已在 %2 张图片中的第 %1 张后停止；其余 %3 张未转换。</translation>
+    </message>
+    <message>
+        <source>Stopped</source>
+        <translation>已停止</translation>
+    </message>
+    <message>
+        <source>Converted %1 of %2 pictures into %3, then stopped; the other %4 were not converted.</source>
+        <translation>已将 %2 张图片中的 %1 张转换到 %3，随后停止；其余 %4 张未转换。</translation>
+    </message>
+    <message>
+        <source>Converted 1 picture into %1.</source>
+        <translation>已将 1 张图片转换到 %1。</translation>
+    </message>
+    <message>
+        <source>Converted %1 pictures into %2.</source>
+        <translation>已将 %1 张图片转换到 %2。</translation>
     </message>
 </context>
 <context>
@@ -436,6 +512,22 @@
     <message>
         <source>About</source>
         <translation>关于</translation>
+    </message>
+    <message>
+        <source>Stop after the pictures being converted now</source>
+        <translation>转换完当前图片后停止</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Opacity</source>
+        <translation>不透明度</translation>
+    </message>
+    <message>
+        <source>Blur</source>
+        <translation>模糊</translation>
     </message>
 </context>
 <context>
