@@ -240,6 +240,12 @@ int main(int argc, char *argv[])
         return runBatch({inputs, output, settings, jobs, timeout, memoryLimit,
                          QCoreApplication::applicationFilePath(), workerArguments(parser)});
     const QString input = inputs.first();
+    // A format without alpha would write a black gap and no fade.
+    const PictureFormat *target = formatForSuffix(QFileInfo(output).suffix());
+    if (settings.transparent && target && !target->keepsAlpha)
+        return fail(UsageError, QStringLiteral("--transparent needs a format that keeps transparency (%1), "
+                                               "not \"%2\"")
+                                    .arg(alphaExportSuffixes().join(QStringLiteral(", ")), output));
     if (isSameFile(input, output))
         return fail(
             UsageError,

@@ -2,6 +2,7 @@
 #include "pngtransparency.h"
 
 #include "memorybudget.h"
+#include "outputquality.h"
 #include "reflection.h"
 #include "svgguard.h"
 
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QSet>
 #include <QSaveFile>
 
 #include <cctype>
@@ -286,7 +288,7 @@ QImage readPhoto(const QString &path, QString *errorString, const PhotoAdmission
     return withPngColourKey(path, std::move(image));
 }
 
-bool writePhoto(const QImage &image, const QString &path, QString *errorString)
+bool writePhoto(const QImage &image, const QString &path, QString *errorString, const WriteOptions &options)
 {
     const auto fail = [errorString](const QString &why) {
         if (errorString)
@@ -314,14 +316,31 @@ bool writePhoto(const QImage &image, const QString &path, QString *errorString)
 
     if (!tooLong(format, image.size()).isEmpty())
         return fail(tooLong(format, image.size()));
+    // Qt's ICO writer would scale the picture down and say nothing.
+    if (format == "ico" && (image.width() > 256 || image.height() > 256))
+        return fail(QStringLiteral("ICO holds at most 256 x 256 pixels; the picture is %1 x %2")
+                        .arg(image.width())
+                        .arg(image.height()));
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
-    QImageWriter writer(&file, format);
+    // Encoded into memory first when photo information is to be added, so
+    // that the file is still written in one go and replaced atomically.
+    const bool addMetadata =
+        !options.metadata.isEmpty() && options.metadataPolicy != MetadataPolicy::StripAll;
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    QImageWriter writer(addMetadata ? static_cast<QIODevice *>(&encoded) : &file, format);
+    writer.setQuality(writerQuality(format, options.quality));
+    bool written = writer.write(image);
+    if (written && addMetadata) {
+        const QByteArray bytes = options.metadata.applyTo(encoded.data(), options.metadataPolicy);
+        written = file.write(bytes) == bytes.size();
+    }
     // Writers ignore a failed write of the device; the data goes out in the
     // flush, and only there does a full disk show.
-    if (!writer.write(image) || !file.flush() || file.error() != QFileDevice::NoError) {
+    if (!written || !file.flush() || file.error() != QFileDevice::NoError) {
         // A full disk shows in the file's error; the writer then has none.
         const QString why =
             file.error() != QFileDevice::NoError ? file.errorString()
@@ -337,9 +356,84 @@ bool writePhoto(const QImage &image, const QString &path, QString *errorString)
     return true;
 }
 
+namespace {
+
+// Whether a picture in `format` can show every pixel of `picture`: a one-bit
+// photo only black and white, a palette at most 256 colours, grey only grey.
+bool formatHolds(QImage::Format format, const QImage &picture)
+{
+    switch (format) {
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+    case QImage::Format_Indexed8: {
+        const bool twoTone = format != QImage::Format_Indexed8;
+        QSet<QRgb> colours;
+        const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < argb.height(); ++y) {
+            const auto *line = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+            for (int x = 0; x < argb.width(); ++x) {
+                const QRgb c = line[x] | 0xff000000u;
+                if (twoTone && c != 0xff000000u && c != 0xffffffffu)
+                    return false;
+                colours.insert(line[x]);
+                if (colours.size() > 256)
+                    return false;
+            }
+        }
+        return true;
+    }
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Grayscale16:
+        return picture.allGray();
+    default:
+        return true;
+    }
+}
+
+// The distinct colours of a picture that formatHolds() let through.
+QList<QRgb> paletteOf(const QImage &picture)
+{
+    QSet<QRgb> colours;
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+        colours.unite(QSet<QRgb>(line, line + argb.width()));
+    }
+    return colours.values();
+}
+
+// Some pixel is not fully opaque.
+bool hasTransparency(const QImage &picture)
+{
+    if (!picture.hasAlphaChannel())
+        return false;
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x)
+            if (qAlpha(line[x]) != 255)
+                return true;
+    }
+    return false;
+}
+
+} // namespace
+
 QImage outputPicture(QImage rendering, QImage::Format sourceFormat, bool transparent)
 {
     if (transparent || rendering.format() == sourceFormat || sourceFormat == QImage::Format_Invalid)
         return rendering;
+    if (!formatHolds(sourceFormat, rendering)) {
+        // Grey photos have no alpha; a palette may have a transparent entry.
+        const bool deep = rendering.depth() > 32;
+        const bool alpha =
+            !(sourceFormat == QImage::Format_Grayscale8 || sourceFormat == QImage::Format_Grayscale16) &&
+            hasTransparency(rendering);
+        const QImage::Format rgb = deep ? (alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64)
+                                        : (alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        return std::move(rendering).convertToFormat(rgb);
+    }
+    if (sourceFormat == QImage::Format_Indexed8) // a palette of exactly the rendering's colours
+        return rendering.convertToFormat(QImage::Format_Indexed8, paletteOf(rendering));
     return std::move(rendering).convertToFormat(sourceFormat);
 }

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QString>
 
+#include "photometadata.h"
+
 #include <functional>
 
 // Photo input and output shared by the window, the batch and the command
@@ -35,11 +37,26 @@ QImage readPhoto(const QString &path, QString *errorString = nullptr, const Phot
 // old file as it was. Only a regular file (or a link to one, or a link to
 // nothing yet) is replaced: a named pipe, a device or a folder is refused.
 // Returns false with the reason in `errorString`.
-bool writePhoto(const QImage &image, const QString &path, QString *errorString = nullptr);
+//
+// PNG is always written with a fast zlib effort (the pixels are the same);
+// a lossy writer takes `quality` (1..100, -1 its own default). ICO is
+// refused above 256 pixels on a side, since its writer would shrink the
+// picture. The photo information in `metadata` is carried over where the
+// format holds it, as `metadataPolicy` says.
+struct WriteOptions
+{
+    int quality = -1;
+    PhotoMetadata metadata;
+    MetadataPolicy metadataPolicy = MetadataPolicy::Keep;
+};
+bool writePhoto(const QImage &image, const QString &path, QString *errorString = nullptr,
+                const WriteOptions &options = WriteOptions());
 
 // The picture to write for a rendering: in transparent mode the
 // rendering itself, otherwise the rendering converted back to the pixel
-// format the photo was delivered in.
+// format the photo was delivered in where that format can hold it: a grey,
+// one-bit or palette photo whose rendering has colour becomes RGB instead,
+// so the chosen colour is not lost.
 // Pass the rendering as an rvalue where it is no longer needed: Qt then
 // converts in place.
 QImage outputPicture(QImage rendering, QImage::Format sourceFormat, bool transparent);

@@ -109,6 +109,8 @@ void tst_cli::badInput_data()
     QTest::newRow("unknown option") << QStringList{"--shine"} + io << 2 << "shine";
     QTest::newRow("size above range") << QStringList{"--size", "101"} + io << 2 << "--size";
     QTest::newRow("interval below range") << QStringList{"--interval", "-81"} + io << 2 << "--interval";
+    QTest::newRow("transparent into JPEG")
+        << QStringList{"--transparent", "@photo", "-o", "@out.jpg"} << 2 << "PNG, ICO, TIFF";
     QTest::newRow("opacity above range") << QStringList{"--opacity", "101"} + io << 2 << "--opacity";
     QTest::newRow("blur not whole") << QStringList{"--blur", "2.5"} + io << 2 << "--blur";
     QTest::newRow("unknown side") << QStringList{"--side", "middle"} + io << 2 << "middle";

@@ -22,7 +22,9 @@ private slots:
     void writesByTheNamesSuffix();
     void failedWriteKeepsExistingFile_data();
     void failedWriteKeepsExistingFile();
+    void outputPictureFormat_data();
     void outputPictureFormat();
+    void writeOptions();
 
 private:
     QTemporaryDir dir;
@@ -109,16 +111,72 @@ void tst_photoio::failedWriteKeepsExistingFile()
         QCOMPARE(readAll(path), QByteArray("precious"));
 }
 
+void tst_photoio::outputPictureFormat_data()
+{
+    QTest::addColumn<int>("source"); // QImage::Format the photo came in
+    QTest::addColumn<QRgb>("gap");   // a pixel of the rendering besides the photo's own grey
+    QTest::addColumn<bool>("transparent");
+    QTest::addColumn<int>("written");
+    const QRgb grey = qRgb(90, 90, 90), red = qRgb(220, 20, 20);
+    QTest::newRow("RGB back to RGB") << int(QImage::Format_RGB32) << red << false
+                                     << int(QImage::Format_RGB32);
+    QTest::newRow("transparent keeps alpha")
+        << int(QImage::Format_RGB32) << red << true << int(QImage::Format_ARGB32);
+    QTest::newRow("grey with a grey gap stays grey")
+        << int(QImage::Format_Grayscale8) << grey << false << int(QImage::Format_Grayscale8);
+    QTest::newRow("grey with a red gap becomes RGB")
+        << int(QImage::Format_Grayscale8) << red << false << int(QImage::Format_RGB32);
+    QTest::newRow("16-bit grey with a red gap")
+        << int(QImage::Format_Grayscale16) << red << false << int(QImage::Format_RGB32);
+    QTest::newRow("one bit with a red gap")
+        << int(QImage::Format_Mono) << red << false << int(QImage::Format_RGB32);
+    QTest::newRow("one bit, black and white")
+        << int(QImage::Format_Mono) << qRgb(255, 255, 255) << false << int(QImage::Format_Mono);
+    QTest::newRow("palette that holds the colours")
+        << int(QImage::Format_Indexed8) << red << false << int(QImage::Format_Indexed8);
+}
+
+// Back to the photo's own format only where that format holds the picture:
+// a grey photo must not turn a red gap grey.
 void tst_photoio::outputPictureFormat()
 {
-    QImage rendering(5, 5, QImage::Format_ARGB32);
-    rendering.fill(qRgba(200, 100, 50, 77));
-    QCOMPARE(outputPicture(rendering, QImage::Format_RGB32, true).format(), QImage::Format_ARGB32);
-    QCOMPARE(outputPicture(rendering, QImage::Format_RGB32, false).format(), QImage::Format_RGB32);
-    QCOMPARE(outputPicture(rendering, QImage::Format_Indexed8, false).format(), QImage::Format_Indexed8);
-    QCOMPARE(outputPicture(rendering, QImage::Format_Grayscale8, false).format(), QImage::Format_Grayscale8);
-    QCOMPARE(outputPicture(rendering, QImage::Format_Indexed8, true), rendering);
+    QFETCH(int, source);
+    QFETCH(QRgb, gap);
+    QFETCH(bool, transparent);
+    QFETCH(int, written);
+    QImage rendering(4, 4, QImage::Format_ARGB32);
+    rendering.fill(source == QImage::Format_Mono ? qRgb(0, 0, 0) : qRgb(90, 90, 90));
+    rendering.setPixel(3, 3, gap);
+    const QImage out = outputPicture(rendering, QImage::Format(source), transparent);
+    QCOMPARE(int(out.format()), written);
+    QCOMPARE(out.pixel(3, 3), gap);
     QCOMPARE(rendering.format(), QImage::Format_ARGB32); // the caller's picture is left alone
+}
+
+// ICO would be shrunk by its writer; PNG is written fast with the same
+// pixels; a lossy writer takes the quality.
+void tst_photoio::writeOptions()
+{
+    QString why;
+    QImage big(300, 20, QImage::Format_ARGB32);
+    big.fill(qRgba(10, 20, 30, 128));
+    QVERIFY(!writePhoto(big, dir.filePath(QStringLiteral("big.ico")), &why));
+    QVERIFY2(why.contains(QLatin1String("256")), qPrintable(why));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("big.ico"))));
+    QVERIFY(writePhoto(big.copy(0, 0, 256, 20), dir.filePath(QStringLiteral("small.ico"))));
+
+    const QString png = dir.filePath(QStringLiteral("fast.png"));
+    QVERIFY(writePhoto(big, png));
+    QCOMPARE(QImage(png).convertToFormat(QImage::Format_ARGB32), big);
+
+    QRandomGenerator rng(3);
+    const QImage photo = TestUtils::randomImage(rng, 64, 64, QImage::Format_RGB32);
+    WriteOptions low;
+    low.quality = 10;
+    QVERIFY(writePhoto(photo, dir.filePath(QStringLiteral("low.jpg")), &why, low));
+    QVERIFY(writePhoto(photo, dir.filePath(QStringLiteral("default.jpg"))));
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("low.jpg"))).size() <
+            QFileInfo(dir.filePath(QStringLiteral("default.jpg"))).size());
 }
 
 QTEST_MAIN(tst_photoio)
