@@ -119,6 +119,29 @@ answer_file_dialog '^Load a photo$' "$work/photo.png"
 wait_for_new_picture "$before" || fail "the first rendering was not shown"
 focus "$win" || fail "the main window never got the focus back"
 
+# A batch of another folder on the "all-at-once" tab: it must leave the
+# loaded photo, its rendering and the export alone.
+mkdir -p "$work/batch-in" "$work/batch-out"
+/usr/bin/convert -size 90x60 xc:'#30a050' "PNG24:$work/batch-in/other.png"
+click 198 140
+click 141 186
+answer_file_dialog '^Select a photo where the folder$' "$work/batch-in"
+click 141 228
+answer_file_dialog '^Select a folder to save processing results.$' "$work/batch-out"
+click 62 257
+box=$(wait_for_window '^Success$') || fail "no summary after the batch"
+focus "$box" || fail "the summary never got the focus"
+xdotool key Return
+wait_gone '^Success$' || fail "the summary did not close"
+[ -f "$work/batch-out/other.png" ] || fail "the batch wrote nothing"
+focus "$win" || fail "the main window never got the focus back"
+click 89 140
+
+# The right-hand direction box.
+before=$(preview)
+click 208 320
+wait_for_new_picture "$before" || fail "the direction rendering was not shown"
+
 # Size 50 in its text box, with Return.
 before=$(preview)
 click 217 370
@@ -127,13 +150,8 @@ xdotool type --delay 20 50
 xdotool key Return
 wait_for_new_picture "$before" || fail "the size rendering was not shown"
 
-# The right-hand direction box.
-before=$(preview)
-click 208 320
-wait_for_new_picture "$before" || fail "the direction rendering was not shown"
-
-# Export: Alt+S, type a PNG name, Return; the Success box must follow.
-focus "$win" || fail "the main window never got the focus back"
+# Export: Alt+S right after the Return in the number box, a PNG name,
+# Return; the Success box must follow.
 xdotool key --clearmodifiers alt+s
 answer_file_dialog '^Export Reflection Phone$' "$work/out.png"
 box=$(wait_for_window '^Success$') || fail "no Success box after the export"
