@@ -8,6 +8,7 @@
 #include "memorybudget.h"
 #include "photoio.h"
 #include "pictureformats.h"
+#include "presets.h"
 #include "reflection.h"
 #include "worker.h"
 
@@ -67,9 +68,10 @@ bool parseColour(const QString &text, _RGB &colour)
 // given, but those about the batch itself.
 QStringList workerArguments(const QCommandLineParser &parser)
 {
-    static const QStringList batchOnly = {QStringLiteral("o"),       QStringLiteral("output"),
-                                          QStringLiteral("j"),       QStringLiteral("jobs"),
-                                          QStringLiteral("timeout"), QStringLiteral("worker")};
+    static const QStringList batchOnly = {QStringLiteral("o"),          QStringLiteral("output"),
+                                          QStringLiteral("j"),          QStringLiteral("jobs"),
+                                          QStringLiteral("timeout"),    QStringLiteral("worker"),
+                                          QStringLiteral("save-preset")};
     QStringList args{QStringLiteral("--worker")};
     const QStringList names = parser.optionNames();
     for (const QString &name : names) {
@@ -166,6 +168,20 @@ int main(int argc, char *argv[])
                        "more is refused before it is decoded."),
         QStringLiteral("MB"), QString::number(DefaultMemoryLimitMB));
     parser.addOption(memoryOpt);
+    const QCommandLineOption presetOpt(
+        QStringLiteral("preset"),
+        QStringLiteral("Start from the named preset; options given as well override its values."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption savePresetOpt(
+        QStringLiteral("save-preset"),
+        QStringLiteral("Store the reflection settings given (over --preset, if any) as the named preset; "
+                       "without INPUT nothing else is done."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption qualityOpt(
+        QStringLiteral("quality"),
+        QStringLiteral("Quality of lossy formats such as JPEG, 1..100 (default: the writer's own)."),
+        QStringLiteral("N"));
+    parser.addOptions({presetOpt, savePresetOpt, qualityOpt});
     QCommandLineOption workerOpt(QStringLiteral("worker"), QStringLiteral("Batch worker process."));
     workerOpt.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(workerOpt);
@@ -180,31 +196,56 @@ int main(int argc, char *argv[])
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
 
+    // A preset first; each option given then overrides its value.
     ReflectionSettings settings;
-    settings.transparent = parser.isSet(transparentOpt);
-    if (!parseSide(parser.value(sideOpt), settings.direction))
+    if (parser.isSet(presetOpt)) {
+        QString why;
+        const std::optional<ReflectionPreset> preset = PresetStore().load(parser.value(presetOpt), &why);
+        if (!preset)
+            return fail(UsageError,
+                        QStringLiteral("cannot read preset \"%1\": %2").arg(parser.value(presetOpt), why));
+        applyPreset(*preset, settings);
+    }
+    const auto given = [&parser](const QCommandLineOption &option) { return parser.isSet(option); };
+    if (given(transparentOpt))
+        settings.transparent = true;
+    if (given(sideOpt) && !parseSide(parser.value(sideOpt), settings.direction))
         return fail(
             UsageError,
             QStringLiteral("unknown side \"%1\": use top, bottom, left or right").arg(parser.value(sideOpt)));
-    if (!parseInt(parser.value(sizeOpt), 0, 100, settings.size))
+    if (given(sizeOpt) && !parseInt(parser.value(sizeOpt), 0, 100, settings.size))
         return fail(UsageError, QStringLiteral("--size takes a whole number from 0 to 100, not \"%1\"")
                                     .arg(parser.value(sizeOpt)));
-    if (!parseInt(parser.value(depthOpt), 0, 100, settings.depth))
+    if (given(depthOpt) && !parseInt(parser.value(depthOpt), 0, 100, settings.depth))
         return fail(UsageError, QStringLiteral("--depth takes a whole number from 0 to 100, not \"%1\"")
                                     .arg(parser.value(depthOpt)));
-    if (!parseInt(parser.value(intervalOpt), -80, 100, settings.interval))
+    if (given(intervalOpt) && !parseInt(parser.value(intervalOpt), -80, 100, settings.interval))
         return fail(UsageError, QStringLiteral("--interval takes a whole number from -80 to 100, not \"%1\"")
                                     .arg(parser.value(intervalOpt)));
-    if (!parseInt(parser.value(opacityOpt), 0, 100, settings.opacity))
+    if (given(opacityOpt) && !parseInt(parser.value(opacityOpt), 0, 100, settings.opacity))
         return fail(UsageError, QStringLiteral("--opacity takes a whole number from 0 to 100, not \"%1\"")
                                     .arg(parser.value(opacityOpt)));
-    if (!parseInt(parser.value(blurOpt), 0, 100, settings.blur))
+    if (given(blurOpt) && !parseInt(parser.value(blurOpt), 0, 100, settings.blur))
         return fail(UsageError, QStringLiteral("--blur takes a whole number from 0 to 100, not \"%1\"")
                                     .arg(parser.value(blurOpt)));
-    if (!parseColour(parser.value(colorOpt), settings.bgcolor))
+    if (given(colorOpt) && !parseColour(parser.value(colorOpt), settings.bgcolor))
         return fail(
             UsageError,
             QStringLiteral("--color takes a colour as #RRGGBB, not \"%1\"").arg(parser.value(colorOpt)));
+
+    WriteOptions writeOptions;
+    if (given(qualityOpt) && !parseInt(parser.value(qualityOpt), 1, 100, writeOptions.quality))
+        return fail(UsageError, QStringLiteral("--quality takes a whole number from 1 to 100, not \"%1\"")
+                                    .arg(parser.value(qualityOpt)));
+    if (given(savePresetOpt)) {
+        QString why;
+        if (!PresetStore().save(parser.value(savePresetOpt), presetFromSettings(settings), &why))
+            return fail(
+                FileError,
+                QStringLiteral("cannot store preset \"%1\": %2").arg(parser.value(savePresetOpt), why));
+        if (parser.positionalArguments().isEmpty())
+            return Ok;
+    }
 
     int memoryMB = 0;
     if (!parseInt(parser.value(memoryOpt), 16, 1 << 24, memoryMB))
@@ -217,7 +258,7 @@ int main(int argc, char *argv[])
     // tell a picture's size only by decoding it.
     QImageReader::setAllocationLimit(memoryMB);
     if (parser.isSet(workerOpt))
-        return runWorker(settings, memoryLimit);
+        return runWorker(settings, memoryLimit, writeOptions);
     int timeout = 60;
     if (!parseInt(parser.value(timeoutOpt), 1, 86400, timeout))
         return fail(UsageError,
@@ -273,7 +314,8 @@ int main(int argc, char *argv[])
                                    "or the picture is too large to render")
                         .arg(input));
 
-    if (!writePhoto(outputPicture(std::move(rendering), sourceFormat, settings.transparent), output, &why))
+    if (!writePhoto(outputPicture(std::move(rendering), sourceFormat, settings.transparent), output, &why,
+                    writeOptions))
         return fail(FileError, QStringLiteral("cannot write \"%1\": %2").arg(output, why));
     return Ok;
 }

@@ -53,7 +53,7 @@ void send(FILE *out, const QByteArray &line)
 
 // One line on what went wrong with one picture, as the batch reports it.
 QString convert(const QString &input, const QString &output, const ReflectionSettings &settings,
-                qint64 memoryLimit, FILE *out)
+                qint64 memoryLimit, const WriteOptions &writeOptions, FILE *out)
 {
     const auto admit = [&](const QSize &size, QString *why) {
         const qint64 needed = conversionBytes(size, settings);
@@ -74,27 +74,28 @@ QString convert(const QString &input, const QString &output, const ReflectionSet
         return QStringLiteral("cannot read \"%1\": %2").arg(input, why);
     const QImage::Format sourceFormat = photo.format();
     QImage rendering;
-    ComposeReflection(std::move(photo).convertToFormat(QImage::Format_ARGB32), rendering, settings);
+    ComposeReflection(std::move(photo).convertToFormat(renderingFormat(sourceFormat)), rendering, settings);
     if (rendering.isNull())
         return QStringLiteral("the result of \"%1\" is empty: the trim leaves no row of the photo, or the "
                               "picture is too large to render")
             .arg(input);
-    if (!writePhoto(outputPicture(std::move(rendering), sourceFormat, settings.transparent), output, &why))
+    if (!writePhoto(outputPicture(std::move(rendering), sourceFormat, settings.transparent), output, &why,
+                    writeOptions))
         return QStringLiteral("cannot write \"%1\" (from \"%2\"): %3").arg(output, input, why);
     return QString();
 }
 
 } // namespace
 
-int runWorker(const ReflectionSettings &settings, qint64 memoryLimit)
+int runWorker(const ReflectionSettings &settings, qint64 memoryLimit, const WriteOptions &writeOptions)
 {
     FILE *out = protocolOut();
     for (QByteArray line; readLine(line);) {
         const QList<QByteArray> fields = line.split(' ');
         if (fields.size() != 3 || fields[0] != "convert")
             continue;
-        const QString failure =
-            convert(WorkerPool::decode(fields[1]), WorkerPool::decode(fields[2]), settings, memoryLimit, out);
+        const QString failure = convert(WorkerPool::decode(fields[1]), WorkerPool::decode(fields[2]),
+                                        settings, memoryLimit, writeOptions, out);
         send(out, failure.isEmpty() ? QByteArray("ok") : "fail " + WorkerPool::encode(failure));
     }
     return 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "photoio.h"
 #include "reflectionsettings.h"
 
 #include <QtGlobal>
@@ -7,4 +8,4 @@
 // glassmere-reflect's hidden worker mode: converts the pictures a
 // WorkerPool sends on standard input, one at a time, until the input ends.
 // Returns the exit status.
-int runWorker(const ReflectionSettings &settings, qint64 memoryLimit);
+int runWorker(const ReflectionSettings &settings, qint64 memoryLimit, const WriteOptions &writeOptions);
