@@ -17,6 +17,8 @@ struct BatchSummary;
 QT_BEGIN_NAMESPACE
 class QAbstractSlider;
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QCloseEvent;
 class QContextMenuEvent;
 class QGraphicsPixmapItem;
@@ -70,6 +72,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     // batch/glassmere_batch.cpp: a run going on is stopped and waited for
     void closeEvent(QCloseEvent *event) override;
+    // app/glassmere_drop.cpp: photos and folders dropped on the window
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private slots:
     // glassmere.cpp: skin and title buttons
@@ -184,5 +189,8 @@ private:
     QString sourceSuffix;
 
     BatchJob *batchJob = nullptr; // child, made by the first run
-    QString batchTarget;          // the folder of the run going on
+    // Photos dropped together: the next batch converts just these, not the
+    // source folder's pictures, until a folder is chosen again.
+    QStringList droppedSources;
+    QString batchTarget; // the folder of the run going on
 };

@@ -45,6 +45,7 @@ void Glassmere::AddPicDir()
                                           QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (dir.isEmpty())
         return;
+    droppedSources.clear();
     ui->txtPicDir->setText(FormatDir(dir));
 }
 
@@ -89,19 +90,20 @@ void Glassmere::on_btCovPics_clicked()
     const QString sourceDir = ui->txtPicDir->text();
     const QString targetDir = ui->txtResultDir->text();
     // QDir("") is the current directory, so an empty text is tested apart.
-    if (sourceDir.isEmpty() || !QDir(sourceDir).exists() || targetDir.isEmpty() ||
+    const bool dropped = !droppedSources.isEmpty();
+    if ((!dropped && (sourceDir.isEmpty() || !QDir(sourceDir).exists())) || targetDir.isEmpty() ||
         !QDir(targetDir).exists()) {
         QMessageBox::warning(this, tr("Failure"), tr("Selected directory error."), QMessageBox::Ok,
                              QMessageBox::NoButton);
         return;
     }
 
-    const QStringList files = ListPicFiles(sourceDir);
+    const QStringList files = dropped ? droppedSources : ListPicFiles(sourceDir);
 
     // With the target on the source, every output would replace a source
     // picture, or in transparent mode land among them; a link in the target
     // pointing at a source would do the same. Refused before any write.
-    if (isSameFolder(sourceDir, targetDir)) {
+    if (!dropped && isSameFolder(sourceDir, targetDir)) {
         QMessageBox::warning(this, tr("Failure"),
                              tr("The target directory is the source directory. The source pictures are never "
                                 "written over: choose another target directory."),

@@ -410,6 +410,13 @@
         <source>Converted %1 pictures into %2.</source>
         <translation>%1 Bilder nach %2 umgewandelt.</translation>
     </message>
+    <message numerus="yes">
+        <source>%n dropped photos</source>
+        <translation>
+            <numerusform>%n abgelegtes Foto</numerusform>
+            <numerusform>%n abgelegte Fotos</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>

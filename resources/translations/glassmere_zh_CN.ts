@@ -410,6 +410,12 @@
         <source>Converted %1 pictures into %2.</source>
         <translation>已将 %1 张图片转换到 %2。</translation>
     </message>
+    <message numerus="yes">
+        <source>%n dropped photos</source>
+        <translation>
+            <numerusform>%n 张拖入的照片</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>
