@@ -27,6 +27,7 @@ class QKeyEvent;
 class QLineEdit;
 class QMouseEvent;
 class QResizeEvent;
+class QSettings;
 class QSlider;
 class QTimer;
 namespace Ui {
@@ -59,6 +60,10 @@ public:
     // Loads the photo as the Source box does; one that fails to load is
     // reported and leaves everything as it was.
     void openPhoto(const QString &fileName);
+    // glassmere_memory.cpp: the settings, last folders and position kept
+    // between runs.
+    void remember(QSettings &store) const;
+    void restoreRemembered(const QSettings &store);
 
 protected:
     // glassmere.cpp: the drawn frame
@@ -192,5 +197,8 @@ private:
     // Photos dropped together: the next batch converts just these, not the
     // source folder's pictures, until a folder is chosen again.
     QStringList droppedSources;
+    // Where the open and the save dialogs start: the folder used last.
+    QString lastOpenFolder;
+    QString lastExportFolder;
     QString batchTarget; // the folder of the run going on
 };

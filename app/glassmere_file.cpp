@@ -19,9 +19,9 @@
 void Glassmere::AddPic()
 {
     const QString filter = openFilter(tr("Common Formats")) + tr("All files") + QStringLiteral(" (*)");
-    const QString fileName = QFileDialog::getOpenFileName(this, tr("Load a photo"), QString(), filter);
-    if (!fileName.isEmpty())
-        loadPhoto(fileName);
+    const QString fileName = QFileDialog::getOpenFileName(this, tr("Load a photo"), lastOpenFolder, filter);
+    if (!fileName.isEmpty() && loadPhoto(fileName))
+        lastOpenFolder = QFileInfo(fileName).absolutePath();
 }
 
 void Glassmere::openPhoto(const QString &fileName)
@@ -83,8 +83,8 @@ void Glassmere::on_btSavePic_clicked()
     if (transparent && (!own || !own->keepsAlpha))
         selected = exportFilterFor(QStringLiteral("PNG"));
 
-    const QString fileName =
-        QFileDialog::getSaveFileName(this, tr("Export Reflection Phone"), QString(), filters, &selected);
+    const QString fileName = QFileDialog::getSaveFileName(this, tr("Export Reflection Phone"),
+                                                          lastExportFolder, filters, &selected);
     if (fileName.isEmpty())
         return;
 
@@ -114,6 +114,8 @@ void Glassmere::on_btSavePic_clicked()
     ShowLoading();
     disconnect(done);
 
+    if (written)
+        lastExportFolder = QFileInfo(fileName).absolutePath();
     if (written)
         QMessageBox::information(this, tr("Success"), tr("Reflection photo has been exported."),
                                  QMessageBox::Ok, QMessageBox::NoButton);

@@ -6,6 +6,9 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QScreen>
+#include <QSettings>
+
+#include <cstdio>
 
 #include <cstring>
 
@@ -50,6 +53,18 @@ int main(int argc, char *argv[])
     // The whole virtual desktop, not the primary screen's available area.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         window.move(centredTopLeft(screen->virtualGeometry(), window.size()));
+    // ~/.config/glassmere/glassmere.conf; a damaged file is ignored.
+    QSettings remembered(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("glassmere"),
+                         QStringLiteral("glassmere"));
+    if (remembered.status() == QSettings::NoError)
+        window.restoreRemembered(remembered);
+    else
+        std::fprintf(stderr, "glassmere: ignoring the damaged settings file %s\n",
+                     qPrintable(remembered.fileName()));
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&] {
+        if (remembered.status() == QSettings::NoError)
+            window.remember(remembered);
+    });
     window.show();
     if (!parser.positionalArguments().isEmpty())
         window.openPhoto(QFileInfo(parser.positionalArguments().first()).absoluteFilePath());

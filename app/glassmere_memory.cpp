@@ -1,0 +1,79 @@
+// What the window remembers between runs: the reflection settings, the last
+// folders (open, export, batch source and target, each its own) and its
+// position. The caller chooses the store, so tests keep their own.
+
+#include "glassmere.h"
+#include "ui_glassmere.h"
+
+#include "presets.h"
+
+#include <QDir>
+#include <QScreen>
+#include <QSettings>
+
+namespace {
+
+const char *const boxes[] = {"checkBoxTop", "checkBoxBottom", "checkBoxLeft", "checkBoxRight"};
+
+} // namespace
+
+void Glassmere::remember(QSettings &store) const
+{
+    const ReflectionSettings settings = const_cast<Glassmere *>(this)->GatherSettings();
+    const ReflectionPreset preset = presetFromSettings(settings);
+    store.beginGroup(QStringLiteral("reflection"));
+    store.setValue(QStringLiteral("direction"), preset.direction);
+    store.setValue(QStringLiteral("size"), preset.size);
+    store.setValue(QStringLiteral("depth"), preset.depth);
+    store.setValue(QStringLiteral("interval"), preset.interval);
+    store.setValue(QStringLiteral("opacity"), preset.opacity);
+    store.setValue(QStringLiteral("blur"), preset.blur);
+    store.setValue(QStringLiteral("colour"), preset.colour.name());
+    store.setValue(QStringLiteral("transparent"), preset.transparent);
+    store.endGroup();
+    store.beginGroup(QStringLiteral("folders"));
+    store.setValue(QStringLiteral("open"), lastOpenFolder);
+    store.setValue(QStringLiteral("export"), lastExportFolder);
+    store.setValue(QStringLiteral("batchSource"),
+                   droppedSources.isEmpty() ? ui->txtPicDir->text() : QString());
+    store.setValue(QStringLiteral("batchTarget"), ui->txtResultDir->text());
+    store.endGroup();
+    store.setValue(QStringLiteral("window/position"), isMaximized ? normalGeometry.topLeft() : pos());
+}
+
+void Glassmere::restoreRemembered(const QSettings &store)
+{
+    // Out-of-range values are clamped by the sliders; a direction outside
+    // the four leaves bottom.
+    const int direction = store.value(QStringLiteral("reflection/direction"), 1).toInt();
+    if (direction >= 0 && direction < 4)
+        findChild<QCheckBox *>(QLatin1String(boxes[direction]))->setChecked(true);
+    ui->refSize->setValue(store.value(QStringLiteral("reflection/size"), ui->refSize->value()).toInt());
+    ui->refDepth->setValue(store.value(QStringLiteral("reflection/depth"), ui->refDepth->value()).toInt());
+    ui->refInterval->setValue(
+        store.value(QStringLiteral("reflection/interval"), ui->refInterval->value()).toInt());
+    ui->refOpacity->setValue(
+        store.value(QStringLiteral("reflection/opacity"), ui->refOpacity->value()).toInt());
+    ui->refBlur->setValue(store.value(QStringLiteral("reflection/blur"), ui->refBlur->value()).toInt());
+    const QColor colour(store.value(QStringLiteral("reflection/colour")).toString());
+    if (colour.isValid()) {
+        colour.getRgb(&bgcolor.r, &bgcolor.g, &bgcolor.b);
+        ui->txtColor->setText(colour.name());
+        UpdateReflecitonColor();
+    }
+    ui->cbTransparent->setChecked(store.value(QStringLiteral("reflection/transparent"), false).toBool());
+
+    lastOpenFolder = store.value(QStringLiteral("folders/open")).toString();
+    lastExportFolder = store.value(QStringLiteral("folders/export")).toString();
+    for (QLineEdit *box : {ui->txtPicDir, ui->txtResultDir}) {
+        const QString key = box == ui->txtPicDir ? QStringLiteral("folders/batchSource")
+                                                 : QStringLiteral("folders/batchTarget");
+        const QString folder = store.value(key).toString();
+        if (!folder.isEmpty() && QDir(folder).exists())
+            box->setText(folder);
+    }
+    // Only where a screen still shows it: a monitor may have gone since.
+    const QPoint position = store.value(QStringLiteral("window/position"), QPoint(-1, -1)).toPoint();
+    if (QGuiApplication::screenAt(position + QPoint(40, 40)))
+        move(position);
+}
