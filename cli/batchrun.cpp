@@ -116,10 +116,13 @@ int runBatch(const BatchRequest &request)
 
     QStringList sources;
     QSet<QString> named;
-    const auto add = [&](const QString &source) {
+    QHash<QString, QString> subfolderOf; // a source of a tree: where below the target it goes
+    const auto add = [&](const QString &source, const QString &subfolder = QString()) {
         if (!named.contains(identity(source))) {
             named.insert(identity(source));
             sources.append(source);
+            if (!subfolder.isEmpty())
+                subfolderOf.insert(source, subfolder);
         }
     };
     for (const QString &input : request.inputs) {
@@ -135,9 +138,21 @@ int runBatch(const BatchRequest &request)
         const QString why = unlistable(input);
         if (!why.isEmpty())
             return reportLine(QStringLiteral("cannot list the folder \"%1\": %2").arg(input, why)), FileError;
-        const QStringList pictures = listBatchPictures(input);
-        for (const QString &picture : pictures)
-            add(picture);
+        if (!request.recursive) {
+            const QStringList pictures = listBatchPictures(input);
+            for (const QString &picture : pictures)
+                add(picture);
+            continue;
+        }
+        // Outputs inside the tree would be listed as sources by the next run.
+        const QString top = QFileInfo(input).canonicalFilePath() + QLatin1Char('/');
+        if (QFileInfo(target).canonicalFilePath().startsWith(top))
+            return refuse(QStringLiteral("the output folder \"%1\" lies inside the source folder \"%2\"; "
+                                         "with --recursive it must lie outside")
+                              .arg(target, input));
+        const QList<TreePicture> pictures = listBatchPicturesRecursive(input);
+        for (const TreePicture &picture : pictures)
+            add(picture.path, picture.subfolder);
     }
     const bool transparent = request.settings.transparent;
     const SourceClash clash = findSourceClash(sources, target, transparent);
@@ -152,8 +167,18 @@ int runBatch(const BatchRequest &request)
     // then a.jpg, both a.PNG in transparent mode), however many workers.
     QList<QList<WorkerTask>> chains;
     QHash<QString, qsizetype> chainOf;
+    QSet<QString> subfolders;
     for (const QString &source : sources) {
-        const QString output = batchOutputPath(target, source, transparent);
+        const QString subfolder = subfolderOf.value(source);
+        const QString output = batchOutputPath(
+            subfolder.isEmpty() ? target : QDir(target).filePath(subfolder), source, transparent);
+        // Through links or hard links an output may still reach a source.
+        if (QFileInfo::exists(output) && named.contains(identity(output)))
+            return refuse(QStringLiteral("\"%1\" would replace a source picture; source pictures are never "
+                                         "written over")
+                              .arg(output));
+        if (!subfolder.isEmpty())
+            subfolders.insert(subfolder);
         const auto found = chainOf.constFind(output);
         if (found != chainOf.constEnd()) {
             chains[found.value()].append({source, output});
@@ -162,6 +187,12 @@ int runBatch(const BatchRequest &request)
         chainOf.insert(output, chains.size());
         chains.append({{source, output}});
     }
+
+    for (const QString &subfolder : std::as_const(subfolders))
+        if (!QDir(target).mkpath(subfolder))
+            return reportLine(
+                       QStringLiteral("cannot make the folder \"%1\"").arg(QDir(target).filePath(subfolder))),
+                   FileError;
 
     const int total = int(sources.size());
     Reporter reporter(total);

@@ -18,6 +18,7 @@ struct BatchRequest
     qint64 memoryLimit = 0;      // bytes, shared by all workers
     QString workerProgram;       // started with workerArguments for each job slot
     QStringList workerArguments; // the settings, as options
+    bool recursive = false;      // folders with their subfolders, the tree kept under the target
 };
 
 // True when the arguments ask for a batch rather than one photo into one

@@ -13,6 +13,7 @@
 #include "worker.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -68,10 +69,11 @@ bool parseColour(const QString &text, _RGB &colour)
 // given, but those about the batch itself.
 QStringList workerArguments(const QCommandLineParser &parser)
 {
-    static const QStringList batchOnly = {QStringLiteral("o"),          QStringLiteral("output"),
-                                          QStringLiteral("j"),          QStringLiteral("jobs"),
-                                          QStringLiteral("timeout"),    QStringLiteral("worker"),
-                                          QStringLiteral("save-preset")};
+    static const QStringList batchOnly = {
+        QStringLiteral("o"),           QStringLiteral("output"),  QStringLiteral("j"),
+        QStringLiteral("jobs"),        QStringLiteral("timeout"), QStringLiteral("worker"),
+        QStringLiteral("save-preset"), QStringLiteral("r"),       QStringLiteral("recursive"),
+        QStringLiteral("files-from"),  QStringLiteral("0"),       QStringLiteral("null")};
     QStringList args{QStringLiteral("--worker")};
     const QStringList names = parser.optionNames();
     for (const QString &name : names) {
@@ -181,7 +183,17 @@ int main(int argc, char *argv[])
         QStringLiteral("quality"),
         QStringLiteral("Quality of lossy formats such as JPEG, 1..100 (default: the writer's own)."),
         QStringLiteral("N"));
-    parser.addOptions({presetOpt, savePresetOpt, qualityOpt});
+    const QCommandLineOption recursiveOpt(
+        QStringList{QStringLiteral("r"), QStringLiteral("recursive")},
+        QStringLiteral("Batch: folders with their subfolders; the tree is kept under the output folder."));
+    const QCommandLineOption filesFromOpt(
+        QStringLiteral("files-from"),
+        QStringLiteral("Batch: also read INPUTs from FILE, one a line (- for standard input)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption nullOpt(
+        QStringList{QStringLiteral("0"), QStringLiteral("null")},
+        QStringLiteral("The names in --files-from end with NUL, not a line end."));
+    parser.addOptions({presetOpt, savePresetOpt, qualityOpt, recursiveOpt, filesFromOpt, nullOpt});
     QCommandLineOption workerOpt(QStringLiteral("worker"), QStringLiteral("Batch worker process."));
     workerOpt.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(workerOpt);
@@ -266,7 +278,22 @@ int main(int argc, char *argv[])
                                    "\"%1\"")
                         .arg(parser.value(timeoutOpt)));
 
-    const QStringList inputs = parser.positionalArguments();
+    QStringList inputs = parser.positionalArguments();
+    if (given(filesFromOpt)) {
+        QFile list;
+        const QString listName = parser.value(filesFromOpt);
+        const bool opened = listName == QLatin1String("-")
+                                ? list.open(stdin, QIODevice::ReadOnly)
+                                : (list.setFileName(listName), list.open(QIODevice::ReadOnly));
+        if (!opened)
+            return fail(FileError,
+                        QStringLiteral("cannot read the list \"%1\": %2").arg(listName, list.errorString()));
+        const char separator = given(nullOpt) ? '\0' : '\n';
+        const QList<QByteArray> names = list.readAll().split(separator);
+        for (const QByteArray &name : names)
+            if (!name.isEmpty())
+                inputs << QFile::decodeName(name);
+    }
     if (inputs.isEmpty())
         return fail(UsageError, QStringLiteral("no input photo given (see --help)"));
     const QString output = parser.value(outputOpt);
@@ -277,9 +304,10 @@ int main(int argc, char *argv[])
         return fail(
             UsageError,
             QStringLiteral("-j takes a whole number from 1 to 1024, not \"%1\"").arg(parser.value(jobsOpt)));
-    if (isBatchRequest(inputs, output))
+    if (given(filesFromOpt) || given(recursiveOpt) || isBatchRequest(inputs, output))
         return runBatch({inputs, output, settings, jobs, timeout, memoryLimit,
-                         QCoreApplication::applicationFilePath(), workerArguments(parser)});
+                         QCoreApplication::applicationFilePath(), workerArguments(parser),
+                         given(recursiveOpt)});
     const QString input = inputs.first();
     // A format without alpha would write a black gap and no fade.
     const PictureFormat *target = formatForSuffix(QFileInfo(output).suffix());

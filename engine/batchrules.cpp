@@ -59,6 +59,28 @@ QStringList listBatchPictures(const QString &dir)
     return paths;
 }
 
+QList<TreePicture> listBatchPicturesRecursive(const QString &dir)
+{
+    QList<TreePicture> pictures;
+    QSet<QString> visited; // canonical folders: a link back up is not followed again
+    const QString root = QDir(dir).absolutePath();
+    QStringList pending{root};
+    while (!pending.isEmpty()) {
+        const QString folder = pending.takeFirst();
+        if (visited.contains(QFileInfo(folder).canonicalFilePath()))
+            continue;
+        visited.insert(QFileInfo(folder).canonicalFilePath());
+        const QString relative = QDir(root).relativeFilePath(folder);
+        for (const QString &picture : listBatchPictures(folder))
+            pictures.append({picture, relative == QLatin1String(".") ? QString() : relative});
+        const QStringList subfolders =
+            QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::SortFlags(QDir::Name));
+        for (const QString &sub : subfolders)
+            pending.append(folder + QLatin1Char('/') + sub);
+    }
+    return pictures;
+}
+
 QString batchOutputName(const QString &sourcePath, bool transparent)
 {
     const QFileInfo source(sourcePath);

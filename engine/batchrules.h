@@ -16,6 +16,20 @@
 // names come before upper-case ones).
 QStringList listBatchPictures(const QString &dir);
 
+// A picture of a folder tree and the subfolder it lies in, relative to the
+// tree's top ("" for the top itself), so its output goes to the same place
+// under the output folder.
+struct TreePicture
+{
+    QString path;
+    QString subfolder;
+};
+
+// The pictures of `dir` and of every folder below it, each folder's by the
+// rules of listBatchPictures, the top first, then its subfolders by name. A
+// folder reached again through a link is not entered twice.
+QList<TreePicture> listBatchPicturesRecursive(const QString &dir);
+
 // The file name a source picture is written under. Transparent mode needs a
 // format with alpha: every source but those whose own format keeps alpha
 // (ICO, TIFF) becomes the base name (up to the first dot) plus ".PNG".

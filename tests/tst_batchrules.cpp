@@ -66,6 +66,15 @@ void tst_batchrules::listing()
     for (const char *name : {"c.Jpeg", "a.jpg", "Z.ico", "B.PNG", "Ab.gif"})
         expected.append(at(QStringLiteral("src/") + QLatin1String(name)));
     QCOMPARE(listBatchPictures(at("src")), expected);
+
+    // With subfolders: each picture with its place in the tree; a link back
+    // up the tree is not followed again.
+    QVERIFY(QFile::link(at("src"), at("src/sub.png/up")));
+    QStringList tree;
+    for (const TreePicture &picture : listBatchPicturesRecursive(at("src")))
+        tree << QDir(at("src")).relativeFilePath(picture.path) + QLatin1Char('@') + picture.subfolder;
+    QCOMPARE(tree,
+             QStringList({"c.Jpeg@", "a.jpg@", "Z.ico@", "B.PNG@", "Ab.gif@", "sub.png/in.png@sub.png"}));
 }
 
 void tst_batchrules::outputPaths_data()
