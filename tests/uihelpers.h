@@ -3,37 +3,17 @@
 // Helpers for tests that reach into modal loops and into the desktop
 // services.
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QCheckBox>
-#include <QGraphicsView>
-#include <QProgressBar>
-#include <QSlider>
-#include <QTabWidget>
-#include <QDesktopServices>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileDialog>
-#include <QImage>
-#include <QLineEdit>
-#include <QList>
-#include <QMessageBox>
-#include <QObject>
-#include <QRegularExpression>
 #include <QTest>
-#include <QTimer>
-#include <QUrl>
-#include <QWidget>
+#include <QtWidgets>
 
 #include <functional>
-#include <utility>
 
 // Catches every address handed to QDesktopServices::openUrl for the schemes
 // the program uses, so that no browser, mail program or viewer starts.
 class UrlCatcher : public QObject
 {
     Q_OBJECT
+    static constexpr const char *schemes[] = {"http", "https", "mailto", "file"};
 
 public:
     UrlCatcher()
@@ -51,10 +31,17 @@ public:
 
 public slots:
     void open(const QUrl &url) { urls << url; }
-
-private:
-    static constexpr const char *schemes[] = {"http", "https", "mailto", "file"};
 };
+
+// The first visible top-level T, if any.
+template <typename T>
+T *shownWindow()
+{
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (T *found = qobject_cast<T *>(window); found && found->isVisible())
+            return found;
+    return nullptr;
+}
 
 // Runs `act` on the first visible top-level T (a menu, a dialog) from inside
 // the event loop that shows it, as Qt's own dialog tests reach into exec()
@@ -64,90 +51,67 @@ private:
 template <typename T>
 class WhenShown
 {
+    std::function<void(T *)> act;
+    QTimer timer;
+    bool ran = false;
+    int ticks = 0;
+
 public:
     explicit WhenShown(std::function<void(T *)> act) : act(std::move(act))
     {
-        QObject::connect(&timer, &QTimer::timeout, &timer, [this] { poll(); });
-        clock.start();
+        QObject::connect(&timer, &QTimer::timeout, &timer, [this] {
+            if (T *found = shownWindow<T>()) {
+                timer.stop(); // first: act may run a nested event loop
+                ran = true;
+                this->act(found);
+            } else if (++ticks > 500) {
+                timer.stop();
+                for (QWidget *stuck : {QApplication::activePopupWidget(), QApplication::activeModalWidget()})
+                    if (stuck)
+                        stuck->close();
+            }
+        });
         timer.start(10);
     }
-    WhenShown(const WhenShown &) = delete;
-    WhenShown &operator=(const WhenShown &) = delete;
-
     bool done() const { return ran; }
-
-private:
-    void poll()
-    {
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        for (QWidget *window : windows) {
-            T *found = qobject_cast<T *>(window);
-            if (found && found->isVisible()) {
-                // Stopped first: act may run a nested event loop.
-                timer.stop();
-                ran = true;
-                act(found);
-                return;
-            }
-        }
-        if (clock.hasExpired(5000)) {
-            timer.stop();
-            if (QWidget *popup = QApplication::activePopupWidget())
-                popup->close();
-            if (QWidget *modal = QApplication::activeModalWidget())
-                modal->close();
-        }
-    }
-
-    std::function<void(T *)> act;
-    QTimer timer;
-    QElapsedTimer clock;
-    bool ran = false;
 };
 
 // Answers the file dialog with `path`, and keeps answering until the dialog
 // has gone, as a person clicking again would.
 class FileDialogAnswer
 {
+    QTimer timer;
+    bool answered = false;
+    int ticks = 0;
+
 public:
     explicit FileDialogAnswer(const QString &path)
     {
         QObject::connect(&timer, &QTimer::timeout, &timer, [this, path] {
-            for (QWidget *w : QApplication::topLevelWidgets()) {
-                auto *d = qobject_cast<QFileDialog *>(w);
-                if (d && d->isVisible()) {
-                    answered = true;
-                    // Typed into the name box, as a person does: selectFile()
-                    // leaves the box alone while it has the focus.
-                    if (auto *edit = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-                        edit->setText(path);
-                    else
-                        d->selectFile(path);
-                    QMetaObject::invokeMethod(d, "accept"); // as the Open or Save button does
-                    return;
-                }
-            }
-            if (answered || ++ticks > 500)
+            if (QFileDialog *dialog = shownWindow<QFileDialog>()) {
+                answered = true;
+                // Typed into the name box, as a person does: selectFile()
+                // leaves the box alone while it has the focus.
+                dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+                QMetaObject::invokeMethod(dialog, "accept"); // as the Open or Save button does
+            } else if (answered || ++ticks > 500) {
                 timer.stop();
+            }
         });
         timer.start(10);
     }
     bool done() const { return answered; }
-
-private:
-    QTimer timer;
-    bool answered = false;
-    int ticks = 0;
 };
 
 // Records and closes every message box that opens while it lives, from a
 // timer inside the box's own event loop.
 class MessageBoxCloser
 {
+    QTimer timer;
+
 public:
     struct Message
     {
-        QMessageBox::Icon icon;
         QString title;
         QString text;
         QWidget *parent;
@@ -157,23 +121,19 @@ public:
     MessageBoxCloser()
     {
         QObject::connect(&timer, &QTimer::timeout, &timer, [this] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            messages.append(
-                {box->icon(), box->windowTitle(), box->text(), box->parentWidget(), box->informativeText()});
-            // A question (the save dialog's "replace?") is answered yes.
-            if (QAbstractButton *yes = box->button(QMessageBox::Yes))
-                yes->click();
-            else
-                box->done(QMessageBox::Ok);
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                messages.append(
+                    {box->windowTitle(), box->text(), box->parentWidget(), box->informativeText()});
+                // A question (the save dialog's "replace?") is answered yes.
+                if (QAbstractButton *yes = box->button(QMessageBox::Yes))
+                    yes->click();
+                else
+                    box->done(QMessageBox::Ok);
+            }
         });
         timer.start(10);
     }
     QList<Message> messages;
-
-private:
-    QTimer timer;
 };
 
 // What the system delivers for a double click: press, release, double
@@ -210,15 +170,13 @@ struct FormParts
     template <typename T>
     T *find(const char *name) const
     {
-        T *child = window->findChild<T *>(QLatin1String(name));
-        if (!child)
-            qFatal("no %s named %s", T::staticMetaObject.className(), name);
-        return child;
+        if (T *child = window->findChild<T *>(QLatin1String(name)))
+            return child;
+        qFatal("no %s named %s", T::staticMetaObject.className(), name);
     }
     QWidget *window;
     QLineEdit *txtSize = find<QLineEdit>("txtSize");
     QLineEdit *txtDepth = find<QLineEdit>("txtDepth");
-    QLineEdit *txtInterval = find<QLineEdit>("txtInterval");
     QLineEdit *txtColor = find<QLineEdit>("txtColor");
     QLineEdit *txtPicSelect = find<QLineEdit>("txtPicSelect");
     QLineEdit *txtPicDir = find<QLineEdit>("txtPicDir");
@@ -226,15 +184,12 @@ struct FormParts
     QSlider *refSize = find<QSlider>("refSize");
     QSlider *refDepth = find<QSlider>("refDepth");
     QSlider *refInterval = find<QSlider>("refInterval");
-    QCheckBox *checkBoxTop = find<QCheckBox>("checkBoxTop");
     QCheckBox *checkBoxBottom = find<QCheckBox>("checkBoxBottom");
     QCheckBox *checkBoxLeft = find<QCheckBox>("checkBoxLeft");
-    QCheckBox *checkBoxRight = find<QCheckBox>("checkBoxRight");
     QCheckBox *cbTransparent = find<QCheckBox>("cbTransparent");
     QAbstractButton *btColorPicker = find<QAbstractButton>("btColorPicker");
     QAbstractButton *btSavePic = find<QAbstractButton>("btSavePic");
     QAbstractButton *btCovPics = find<QAbstractButton>("btCovPics");
-    QAbstractButton *pbFit = find<QAbstractButton>("pbFit");
     QAbstractButton *pbRawSize = find<QAbstractButton>("pbRawSize");
     QAbstractButton *pbZoomIn = find<QAbstractButton>("pbZoomIn");
     QAbstractButton *pbZoomOut = find<QAbstractButton>("pbZoomOut");
