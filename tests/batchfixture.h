@@ -1,7 +1,7 @@
 #pragma once
 
-// Folders of pictures for the batch tests of the window and the command
-// line, and the bytes a batch must write for each of them.
+// Folders of pictures for the command line's batch tests, and the bytes a
+// batch must write for each of them.
 
 #include "batchrules.h"
 #include "photoio.h"
@@ -14,8 +14,6 @@
 #include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <unistd.h>
 
 namespace BatchFixture {
 
@@ -45,32 +43,15 @@ inline QStringList entries(const QString &dir)
                                QDir::Name);
 }
 
-// A 1 x 1 GIF: Qt reads GIF but has no writer for it.
-inline QByteArray tinyGif()
-{
-    return QByteArray::fromHex("47494638396101000100800000ffffff00000021f90401000000002c00000000010001000002"
-                               "024401003b");
-}
-
 // A small picture of its own random pixels, saved in the format its name
-// ends with. Formats without alpha get an opaque one.
-inline bool makePicture(const QString &path, quint32 seed, QImage::Format format = QImage::Format_ARGB32,
-                        QSize size = QSize(23, 17))
+// ends with; opaque in JPEG, which has no alpha.
+inline bool makePicture(const QString &path, quint32 seed, QSize size = QSize(23, 17))
 {
     QRandomGenerator rng(seed);
-    QImage img = TestUtils::randomImage(rng, size.width(), size.height(), format);
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    const bool jpeg =
-        suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg") || suffix == QLatin1String("jpe");
-    if (jpeg || suffix == QLatin1String("bmp"))
-        img = img.convertToFormat(QImage::Format_RGB32);
-    return img.save(path, jpeg ? "JPG" : nullptr);
-}
-
-// The settings both batch tests put on the panel or the command line.
-inline ReflectionSettings panelSettings(bool transparent)
-{
-    return TestUtils::settings(ReflectionSettings::Left, 50, 20, 10, {10, 200, 30}, transparent);
+    const QImage img = TestUtils::randomImage(rng, size.width(), size.height());
+    if (path.endsWith(QLatin1String(".jpg")))
+        return img.convertToFormat(QImage::Format_RGB32).save(path);
+    return img.save(path);
 }
 
 // The bytes a batch writes for `source` under the name `outputName`: the
@@ -114,8 +95,7 @@ inline QString outputsDifference(const QString &outDir, const QString &srcDir, c
     return QString();
 }
 
-// A temporary folder holding src/ and out/, and the sources for each kind
-// of run.
+// A temporary folder holding src/ and out/.
 class Sandbox
 {
 public:
@@ -137,82 +117,6 @@ public:
             sourcesBefore = snapshot(src());
     }
     bool sourcesUnchanged() const { return sourcesBefore.isEmpty() || snapshot(src()) == sourcesBefore; }
-
-    // The sources of the naming tests, for the window and the command line.
-    // x.png is larger than x.jpg, so a worker given it would finish last.
-    // Qt has no GIF writer: only in transparent mode can tiny.gif convert.
-    bool makeNamingSources(bool transparent)
-    {
-        quint32 seed = 1;
-        for (const char *name : {"holiday.jpg", "logo.ico", "archive.old.jpg", "a.jpg", "b.jpg", "c.jpg",
-                                 "SHOUT.PNG", "scan.tiff"})
-            if (!makePicture(src() + QLatin1String(name), seed++))
-                return false;
-        for (const char *name : {"a.png", "b.png", "c.png"})
-            if (!makePicture(src() + QLatin1String(name), seed++, QImage::Format_ARGB32, QSize(400, 300)))
-                return false;
-        return makePicture(src() + QStringLiteral("grey.png"), seed++, QImage::Format_Grayscale8) &&
-               writeFile(src() + QStringLiteral("upright.jpeg"), TestUtils::uprightJpeg()) &&
-               (!transparent || writeFile(src() + QStringLiteral("tiny.gif"), tinyGif()));
-    }
-    // Their outputs. Transparent mode writes base name plus .PNG, and x.png
-    // is converted before x.jpg (descending names): x.jpg's rendering stays.
-    static Outputs namingOutputs(bool transparent)
-    {
-        Outputs outputs{{"logo.ico", "logo.ico"}, {"SHOUT.PNG", "SHOUT.PNG"}, {"scan.tiff", "scan.tiff"}};
-        for (const char *source : {"holiday.jpg", "archive.old.jpg", "a.png", "a.jpg", "b.png", "b.jpg",
-                                   "c.png", "c.jpg", "grey.png", "upright.jpeg", "tiny.gif"}) {
-            const QString name = QLatin1String(source);
-            if (transparent)
-                outputs.insert(name.section(QLatin1Char('.'), 0, 0) + QLatin1String(".PNG"), name);
-            else if (!name.endsWith(QLatin1String(".gif")))
-                outputs.insert(name, name);
-        }
-        return outputs;
-    }
-
-    // Pictures besides which hidden files, other suffixes and a subfolder
-    // named like a picture are left alone.
-    bool makeListingSources()
-    {
-        return makePicture(src() + QStringLiteral("holiday.jpg"), 1) &&
-               makePicture(src() + QStringLiteral("scan.tif"), 2) &&
-               makePicture(src() + QStringLiteral(".hidden.png"), 3) &&
-               writeFile(src() + QStringLiteral("notes.txt"), "text") &&
-               QDir(src()).mkpath(QStringLiteral("album.png")) &&
-               makePicture(src() + QStringLiteral("album.png/inner.png"), 4);
-    }
-
-    // good.png and zebra.jpg convert; `unreadable` broken*.jpg cannot be
-    // read, blocked.png cannot be written (a folder, which stops even root)
-    // and tiny.gif has no writer unless transparent.
-    bool makeFailingSources(int unreadable = 1)
-    {
-        for (int i = 0; i < unreadable; ++i)
-            if (!writeFile(src() + QStringLiteral("broken%1.jpg").arg(i), "not a picture"))
-                return false;
-        return makePicture(src() + QStringLiteral("good.png"), 1) &&
-               makePicture(src() + QStringLiteral("zebra.jpg"), 2) &&
-               makePicture(src() + QStringLiteral("blocked.png"), 3) &&
-               QDir(out()).mkpath(QStringLiteral("blocked.png")) &&
-               writeFile(src() + QStringLiteral("tiny.gif"), tinyGif());
-    }
-
-    // Ways back to the sources: link-to-src/ (a link to src), links/photo.png
-    // (a link to src/photo.png) and hardlinks/b.PNG (a hard link to src/b.PNG).
-    bool makeLinksToSources()
-    {
-        const QDir box(path());
-        return makePicture(src() + QStringLiteral("photo.png"), 1) &&
-               makePicture(src() + QStringLiteral("b.PNG"), 2) &&
-               makePicture(src() + QStringLiteral("a.jpg"), 3) &&
-               QFile::link(path(QStringLiteral("src")), path(QStringLiteral("link-to-src"))) &&
-               box.mkpath(QStringLiteral("links")) &&
-               QFile::link(src() + QStringLiteral("photo.png"), path(QStringLiteral("links/photo.png"))) &&
-               box.mkpath(QStringLiteral("hardlinks")) &&
-               ::link(QFile::encodeName(src() + QStringLiteral("b.PNG")).constData(),
-                      QFile::encodeName(path(QStringLiteral("hardlinks/b.PNG"))).constData()) == 0;
-    }
 
 private:
     QTemporaryDir dir;
