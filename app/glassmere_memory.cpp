@@ -73,7 +73,8 @@ void Glassmere::restoreRemembered(const QSettings &store)
             box->setText(folder);
     }
     // Only where a screen still shows it: a monitor may have gone since.
-    const QPoint position = store.value(QStringLiteral("window/position"), QPoint(-1, -1)).toPoint();
-    if (QGuiApplication::screenAt(position + QPoint(40, 40)))
+    const QPoint position = store.value(QStringLiteral("window/position")).toPoint();
+    if (store.contains(QStringLiteral("window/position")) &&
+        QGuiApplication::screenAt(position + QPoint(40, 40)))
         move(position);
 }
