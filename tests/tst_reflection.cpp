@@ -300,26 +300,23 @@ void tst_reflection::randomCrossCheck()
 // the product's colour, not a mix with the clear pixels' black.
 void tst_reflection::noDarkFringe()
 {
-    for (const bool sixteen : {false, true}) {
-        QImage photo(120, 120, sixteen ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
-        photo.fill(Qt::transparent);
-        const QColor product(230, 180, 40);
-        QPainter(&photo).fillRect(40, 40, 80, 40, product); // touches the right edge
-        QPainter(&photo).fillRect(40, 40, 40, 80, product); // and the bottom edge
-        const QImage out =
-            render(photo, settings(sixteen ? 2 : 1, 60, 30, 0, {255, 255, 255}, true, 40, 100));
-        int shown = 0;
-        for (int y = 0; y < out.height(); ++y)
-            for (int x = 0; x < out.width(); ++x) {
-                QColor p = out.pixelColor(x, y);
-                if (p.alpha() > 0) {
-                    p.setAlpha(255);
-                    QCOMPARE(p, product);
-                    ++shown;
-                }
+    QImage photo(120, 120, QImage::Format_ARGB32);
+    photo.fill(Qt::transparent);
+    const QColor product(230, 180, 40);
+    QPainter(&photo).fillRect(40, 40, 80, 40, product); // touches the right edge
+    QPainter(&photo).fillRect(40, 40, 40, 80, product); // and the bottom edge
+    const QImage out = render(photo, settings(1, 60, 30, 0, {255, 255, 255}, true, 40, 100));
+    int shown = 0;
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) {
+            QColor p = out.pixelColor(x, y);
+            if (p.alpha() > 0) {
+                p.setAlpha(255);
+                QCOMPARE(p, product);
+                ++shown;
             }
-        QVERIFY(shown > 40 * 80 + 40 * 40); // the reflection shows too
-    }
+        }
+    QVERIFY(shown > 40 * 80 + 40 * 40); // the reflection shows too
 }
 
 void tst_reflection::sixteenBitFiles_data()
