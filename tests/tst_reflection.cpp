@@ -102,10 +102,7 @@ QImage render(const QImage &src, const ReflectionSettings &s)
 ReflectionSettings settings(int direction, int size, int depth, int interval, _RGB colour = {255, 255, 255},
                             bool transparent = false, int opacity = 100, int blur = 0)
 {
-    ReflectionSettings s = TestUtils::settings(direction, size, depth, interval, colour, transparent);
-    s.opacity = opacity;
-    s.blur = blur;
-    return s;
+    return {direction, size, depth, interval, colour, transparent, opacity, blur};
 }
 
 // A one-column picture whose rows carry the given pixels, top to bottom.
@@ -282,10 +279,8 @@ void tst_reflection::randomCrossCheck()
 
         // One colour stays that colour wherever no fade, opacity or gap
         // reaches, at any blur.
-        ReflectionSettings flat = s;
-        flat.depth = flat.opacity = 100;
-        flat.interval = qMin(s.interval, 0);
-        flat.blur = int(rng.bounded(101));
+        const ReflectionSettings flat = settings(s.direction, s.size, 100, qMin(s.interval, 0), s.bgcolor,
+                                                 s.transparent, 100, int(rng.bounded(101)));
         QImage uniform = photo.depth() == 64 ? photo : photo.convertToFormat(QImage::Format_ARGB32);
         uniform.fill(photo.pixelColor(0, 0));
         const QImage flatOut = render(uniform, flat);
@@ -309,12 +304,9 @@ void tst_reflection::noDarkFringe()
     int shown = 0;
     for (int y = 0; y < out.height(); ++y)
         for (int x = 0; x < out.width(); ++x) {
-            QColor p = out.pixelColor(x, y);
-            if (p.alpha() > 0) {
-                p.setAlpha(255);
-                QCOMPARE(p, product);
-                ++shown;
-            }
+            const QRgb p = out.pixel(x, y);
+            shown += qAlpha(p) > 0;
+            QVERIFY(qAlpha(p) == 0 || QColor(p) == product); // QColor(QRgb) leaves out the alpha
         }
     QVERIFY(shown > 40 * 80 + 40 * 40); // the reflection shows too
 }
