@@ -3,7 +3,7 @@
 // point at themselves, a named pipe or someone's private picture, a cut BMP
 // after a magenta photo, outputs that are special files, and a batch of all
 // of them among good photos. Nothing may crash, hang, leak pixels, change a
-// source or take more memory than the budget. Also seeded byte flips and cuts
+// source or take more memory than the budget. Also seeded byte flips
 // through the reader (under the sanitizers in CI), and the worker pool with
 // a stand-in worker that crashes and hangs.
 

@@ -6,9 +6,9 @@
 #include "testutils.h"
 
 #include <QPainter>
-#include <array>
 #include <QtTest>
 
+#include <array>
 #include <zlib.h>
 
 namespace {
