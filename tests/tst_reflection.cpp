@@ -8,81 +8,64 @@
 #include <QPainter>
 #include <QtTest>
 
+#include <array>
 #include <zlib.h>
 
 namespace {
 
-// One pixel's channels, 8 or 16 bits each by the picture's format.
-struct Px
-{
-    int a, r, g, b;
-};
-
-bool deep(const QImage &img)
-{
-    return img.format() == QImage::Format_RGBA64;
-}
+// Alpha, red, green and blue, in the picture's own units: 8 or 16 bits.
+using Px = std::array<qint64, 4>;
 
 Px get(const QImage &img, int x, int y)
 {
-    if (deep(img)) {
-        const QRgba64 p = img.pixelColor(x, y).rgba64();
-        return {p.alpha(), p.red(), p.green(), p.blue()};
-    }
-    const QRgb p = img.pixel(x, y);
-    return {qAlpha(p), qRed(p), qGreen(p), qBlue(p)};
+    const QRgba64 p = img.pixelColor(x, y).rgba64();
+    const int unit = img.depth() == 64 ? 1 : 257;
+    return {p.alpha() / unit, p.red() / unit, p.green() / unit, p.blue() / unit};
 }
 
 void put(QImage &img, int x, int y, const Px &p)
 {
-    if (deep(img))
-        img.setPixelColor(x, y, QColor::fromRgba64(quint16(p.r), quint16(p.g), quint16(p.b), quint16(p.a)));
-    else
-        img.setPixel(x, y, qRgba(p.r, p.g, p.b, p.a));
+    const int unit = img.depth() == 64 ? 1 : 257;
+    const auto channel = [&](int k) { return quint16(p[k] * unit); };
+    img.setPixelColor(x, y, QColor::fromRgba64(channel(1), channel(2), channel(3), channel(0)));
 }
 
 // The bottom reflection of an already trimmed picture, one pixel at a time:
 // mirror, blur, opacity, fade.
 QImage plainBottom(const QImage &src, const ReflectionSettings &s)
 {
-    const int w = src.width(), h = src.height(), unit = deep(src) ? 257 : 1;
+    const int w = src.width(), h = src.height(), unit = src.depth() == 64 ? 257 : 1;
     const int R = h * s.size / 100, G = h * qMax(s.interval, 0) / 100, F = R * (100 - s.depth) / 100;
-    const int c[3] = {s.bgcolor.r * unit, s.bgcolor.g * unit, s.bgcolor.b * unit};
-    QImage out(w, h + R + G, src.format());
-    out.fill(s.transparent ? QColor(0, 0, 0, 0) : QColor(s.bgcolor.r, s.bgcolor.g, s.bgcolor.b));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            put(out, x, y, get(src, x, y));
-    const auto mirrored = [&](int x, int j) { return get(src, x, h - 1 - j); };
+    const Px c = {0, s.bgcolor.r * unit, s.bgcolor.g * unit, s.bgcolor.b * unit};
+    QImage out = src.copy(0, 0, w, h + R + G); // zero below the picture: a transparent gap
+    if (!s.transparent)
+        QPainter(&out).fillRect(0, h, w, G, QColor(s.bgcolor.r, s.bgcolor.g, s.bgcolor.b));
     for (int j = 0; j < R; ++j) {
         const int r = j * s.blur / 400;
         for (int x = 0; x < w; ++x) {
-            qint64 sum[4] = {}, count = 0;
+            Px sum = {}, p = get(src, x, h - 1 - j);
+            qint64 count = 0;
             for (int i = qMax(0, j - r); i <= qMin(R - 1, j + r); ++i)
                 for (int u = qMax(0, x - r); u <= qMin(w - 1, x + r); ++u) {
-                    const Px p = mirrored(u, i);
-                    const int weight = s.transparent ? p.a : 1;
-                    sum[0] += p.a, sum[1] += qint64(p.r) * weight, sum[2] += qint64(p.g) * weight;
-                    sum[3] += qint64(p.b) * weight;
+                    const Px q = get(src, u, h - 1 - i);
+                    for (int k = 0; k < 4; ++k)
+                        sum[k] += q[k] * (k > 0 && s.transparent ? q[0] : 1);
                     ++count;
                 }
-            Px p = mirrored(x, j);
             const qint64 by = s.transparent ? sum[0] : count;
-            p.a = int(sum[0] / count);
-            if (by > 0)
-                p = {p.a, int(sum[1] / by), int(sum[2] / by), int(sum[3] / by)};
-            int *ch[3] = {&p.r, &p.g, &p.b};
+            p[0] = sum[0] / count;
+            for (int k = 1; k < 4 && by > 0; ++k)
+                p[k] = sum[k] / by;
             const int m = j - (R - F);
             if (s.transparent) {
-                p.a = p.a * s.opacity / 100;
+                p[0] = p[0] * s.opacity / 100;
                 if (m >= 0)
-                    p.a = int(qint64(p.a) * (F - 1 - m) / F);
-            } else {
-                for (int k = 0; k < 3; ++k) {
-                    *ch[k] += (c[k] - *ch[k]) * (100 - s.opacity) / 100;
-                    if (m >= 0)
-                        *ch[k] += int(qint64(c[k] - *ch[k]) * m / F);
-                }
+                    p[0] = p[0] * (F - 1 - m) / F;
+            }
+            for (int k = 1; k < 4 && !s.transparent; ++k) {
+                p[k] += (c[k] - p[k]) * (100 - s.opacity) / 100;
+                if (m >= 0)
+                    p[k] += (c[k] - p[k]) * m / F;
             }
             put(out, x, h + G + j, p);
         }
@@ -92,16 +75,10 @@ QImage plainBottom(const QImage &src, const ReflectionSettings &s)
 
 QImage turn(const QImage &img, int direction, bool back)
 {
-    switch (direction) {
-    case 1:
-        return img;
-    case 0:
+    if (direction == 0)
         return img.mirrored(false, true);
-    case 2:
-        return img.transformed(QTransform().rotate(back ? 90 : -90), Qt::FastTransformation);
-    default:
-        return img.transformed(QTransform().rotate(back ? -90 : 90), Qt::FastTransformation);
-    }
+    const int angle = direction == 2 ? -90 : direction == 3 ? 90 : 0;
+    return img.transformed(QTransform().rotate(back ? -angle : angle));
 }
 
 // Turn so the reflecting edge is at the bottom, trim, reflect, turn back.
@@ -125,67 +102,42 @@ QImage render(const QImage &src, const ReflectionSettings &s)
 ReflectionSettings settings(int direction, int size, int depth, int interval, _RGB colour = {255, 255, 255},
                             bool transparent = false, int opacity = 100, int blur = 0)
 {
-    ReflectionSettings s = TestUtils::settings(direction, size, depth, interval, colour, transparent);
-    s.opacity = opacity;
-    s.blur = blur;
-    return s;
+    return {direction, size, depth, interval, colour, transparent, opacity, blur};
 }
 
 // A one-column picture whose rows carry the given pixels, top to bottom.
-QImage column(std::initializer_list<QRgb> pixels)
+QImage column(const QList<QRgb> &pixels)
 {
-    QImage img(1, int(pixels.size()), QImage::Format_ARGB32);
-    int y = 0;
-    for (QRgb p : pixels)
-        img.setPixel(0, y++, p);
-    return img;
+    return QImage(reinterpret_cast<const uchar *>(pixels.constData()), 1, int(pixels.size()), 4,
+                  QImage::Format_ARGB32)
+        .copy();
 }
 
 QImage random16(QRandomGenerator &rng, int w, int h)
 {
     QImage img(w, h, QImage::Format_RGBA64);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            reinterpret_cast<quint64 *>(img.scanLine(y))[x] = rng.generate64();
+    rng.fillRange(reinterpret_cast<quint32 *>(img.bits()), img.sizeInBytes() / 4);
     return img;
 }
 
-// As TestUtils::imageDifference, but to the last bit of 16-bit channels too.
-QString difference(const QImage &actual, const QImage &expected)
-{
-    const QString coarse = TestUtils::imageDifference(actual, expected);
-    if (!coarse.isEmpty() || !deep(actual))
-        return coarse;
-    for (int y = 0; y < actual.height(); ++y)
-        for (int x = 0; x < actual.width(); ++x)
-            if (actual.pixelColor(x, y) != expected.pixelColor(x, y))
-                return QStringLiteral("pixel (%1, %2) is %3, expected %4")
-                    .arg(x)
-                    .arg(y)
-                    .arg(actual.pixelColor(x, y).rgba64(), 16, 16, QLatin1Char('0'))
-                    .arg(expected.pixelColor(x, y).rgba64(), 16, 16, QLatin1Char('0'));
-    return QString();
-}
-
-int distinctLevels(const QImage &img)
+int distinctLevels(const QImage &column)
 {
     QSet<int> levels;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            levels.insert(get(img, x, y).g);
+    for (int y = 0; y < column.height(); ++y)
+        levels.insert(column.pixelColor(0, y).rgba64().green());
     return int(levels.size());
 }
 
 // PNG bytes with a tRNS chunk for `key` put in after the header chunk.
 QByteArray withColourKey(const QByteArray &png, const QByteArray &key)
 {
-    QByteArray chunk = QByteArray("tRNS") + key;
-    const quint32 crc =
-        quint32(crc32(0, reinterpret_cast<const Bytef *>(chunk.constData()), uInt(chunk.size())));
-    QByteArray length(4, '\0'), check(4, '\0');
-    qToBigEndian(quint32(key.size()), length.data());
-    qToBigEndian(crc, check.data());
-    return png.left(33) + length + chunk + check + png.mid(33); // signature 8, header chunk 25
+    const QByteArray chunk = "tRNS" + key;
+    QByteArray framed;
+    QDataStream stream(&framed, QIODevice::WriteOnly); // big-endian, as in PNG
+    stream << quint32(key.size());
+    stream.writeRawData(chunk.constData(), int(chunk.size()));
+    stream << quint32(crc32(0, reinterpret_cast<const Bytef *>(chunk.constData()), uInt(chunk.size())));
+    return png.left(33) + framed + png.mid(33); // signature 8, header chunk 25
 }
 
 } // namespace
@@ -197,18 +149,10 @@ class tst_reflection : public QObject
     Q_OBJECT
 
 private slots:
-    void geometry_data();
-    void geometry();
     void workedRows_data();
     void workedRows();
-    void emptyResults();
-    void sourceUnchanged();
-    void paddedAndForeignSources();
-    void outputThatCannotBeAllocated();
+    void nullResultsAndUnknownSide();
     void randomCrossCheck();
-    void uniformStaysUniform_data();
-    void uniformStaysUniform();
-    void noDarkFringe_data();
     void noDarkFringe();
     void sixteenBitFiles_data();
     void sixteenBitFiles();
@@ -216,70 +160,8 @@ private slots:
     void pngColourKey();
 };
 
-// Where the picture and the gap land on each side; what the reflection
-// holds is the random cross-check's.
-void tst_reflection::geometry_data()
-{
-    QTest::addColumn<int>("direction");
-    QTest::addColumn<int>("interval");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<QRect>("picture"); // where the kept picture lands
-    QTest::addColumn<QRect>("kept");    // which part of the photo is kept
-    QTest::addColumn<QRect>("gap");
-
-    // A 50 x 20 photo, size 50. Bottom/top: e = 20 or 16 (trim -20), R = e/2.
-    QTest::newRow("bottom") << 1 << 0 << QSize(50, 30) << QRect(0, 0, 50, 20) << QRect(0, 0, 50, 20)
-                            << QRect();
-    QTest::newRow("bottom gap") << 1 << 50 << QSize(50, 40) << QRect(0, 0, 50, 20) << QRect(0, 0, 50, 20)
-                                << QRect(0, 20, 50, 10);
-    QTest::newRow("bottom trim") << 1 << -20 << QSize(50, 24) << QRect(0, 0, 50, 16) << QRect(0, 0, 50, 16)
-                                 << QRect();
-    QTest::newRow("top") << 0 << 0 << QSize(50, 30) << QRect(0, 10, 50, 20) << QRect(0, 0, 50, 20) << QRect();
-    QTest::newRow("top gap") << 0 << 50 << QSize(50, 40) << QRect(0, 20, 50, 20) << QRect(0, 0, 50, 20)
-                             << QRect(0, 10, 50, 10);
-    QTest::newRow("top trim") << 0 << -20 << QSize(50, 24) << QRect(0, 8, 50, 16) << QRect(0, 4, 50, 16)
-                              << QRect();
-    // Left/right: e = 50 or 40, R = e/2.
-    QTest::newRow("right") << 3 << 0 << QSize(75, 20) << QRect(0, 0, 50, 20) << QRect(0, 0, 50, 20)
-                           << QRect();
-    QTest::newRow("right gap") << 3 << 50 << QSize(100, 20) << QRect(0, 0, 50, 20) << QRect(0, 0, 50, 20)
-                               << QRect(50, 0, 25, 20);
-    QTest::newRow("right trim") << 3 << -20 << QSize(60, 20) << QRect(0, 0, 40, 20) << QRect(0, 0, 40, 20)
-                                << QRect();
-    QTest::newRow("left") << 2 << 0 << QSize(75, 20) << QRect(25, 0, 50, 20) << QRect(0, 0, 50, 20)
-                          << QRect();
-    QTest::newRow("left gap") << 2 << 50 << QSize(100, 20) << QRect(50, 0, 50, 20) << QRect(0, 0, 50, 20)
-                              << QRect(25, 0, 25, 20);
-    QTest::newRow("left trim") << 2 << -20 << QSize(60, 20) << QRect(20, 0, 40, 20) << QRect(10, 0, 40, 20)
-                               << QRect();
-    QTest::newRow("unknown code renders right")
-        << 7 << 0 << QSize(75, 20) << QRect(0, 0, 50, 20) << QRect(0, 0, 50, 20) << QRect();
-}
-
-void tst_reflection::geometry()
-{
-    QFETCH(int, direction);
-    QFETCH(int, interval);
-    QFETCH(QSize, size);
-    QFETCH(QRect, picture);
-    QFETCH(QRect, kept);
-    QFETCH(QRect, gap);
-
-    QRandomGenerator rng(11);
-    const QImage photo = TestUtils::randomImage(rng, 50, 20);
-    const _RGB green{0, 200, 0};
-    const QImage out = render(photo, settings(direction, 50, 100, interval, green));
-    QCOMPARE(out.size(), size);
-    QCOMPARE(out.copy(picture), photo.copy(kept));
-    if (!gap.isNull()) {
-        QImage expected(gap.size(), QImage::Format_ARGB32);
-        expected.fill(qRgba(0, 200, 0, 255));
-        QCOMPARE(out.copy(gap), expected);
-    }
-}
-
 // The rules on single columns, worked out by hand: truncation toward zero,
-// the one-row difference between the modes, F = 1, then
+// the one-row difference between the modes, then
 // opacity and blur (across, a one-pixel column only averages along).
 void tst_reflection::workedRows_data()
 {
@@ -287,57 +169,44 @@ void tst_reflection::workedRows_data()
     QTest::addColumn<ReflectionSettings>("settings");
     QTest::addColumn<QList<QRgb>>("reflection"); // output rows after the picture, top to bottom
 
+    const auto row = [](const char *name, const QList<QRgb> &photo, const ReflectionSettings &settings,
+                        const QList<QRgb> &reflection) {
+        QTest::newRow(name) << column(photo) << settings << reflection;
+    };
     const QRgb a = qRgba(200, 100, 50, 255), b = qRgba(10, 20, 30, 255), c = qRgba(200, 200, 200, 255);
     const _RGB black{0, 0, 0}, white{255, 255, 255};
-    // h = 3, size 100, depth 0: R = 3, F = 3; reflection rows mirror rows 2, 1, 0 with k = 0, 1, 2.
-    // Row 1 with k = 1: 200 + (0 - 200) * 1 / 3 = 200 - 66 = 134, not 133.
-    QTest::newRow("colour fade truncates toward zero")
-        << column({c, a, b}) << settings(1, 100, 0, 0, black)
-        << QList<QRgb>{b, qRgba(134, 67, 34, 255), qRgba(200 - 133, 200 - 133, 200 - 133, 255)};
-    // Transparent: alpha * i / F with i = 2, 1, 0 on the mirrored rows: 255 * 1 / 3 = 85.
-    QTest::newRow("transparent fade")
-        << column({a, a, a}) << settings(1, 100, 0, 0, black, true)
-        << QList<QRgb>{qRgba(200, 100, 50, 170), qRgba(200, 100, 50, 85), qRgba(200, 100, 50, 0)};
-    // h = 2, size 50: R = 1, depth 0: F = 1. Colour: k = 0, nothing changes; transparent: alpha 0.
-    QTest::newRow("F = 1 colour") << column({a, b}) << settings(1, 50, 0, 0, black) << QList<QRgb>{b};
-    QTest::newRow("F = 1 transparent")
-        << column({a, b}) << settings(1, 50, 0, 0, black, true) << QList<QRgb>{qRgba(10, 20, 30, 0)};
     // R = 4, depth 50: F = 2, two exact rows next to the picture.
-    QTest::newRow("depth 50") << column({a, a, a, b}) << settings(1, 100, 50, 0, black)
-                              << QList<QRgb>{b, a, a, qRgba(100, 50, 25, 255)};
-    // Opacity 50 halves the way to black on every row, then the fade of the
-    // first case: 100 - 100 / 3 = 67, 100 - 200 / 3 = 34.
-    QTest::newRow("opacity, then the fade")
-        << column({c, a, b}) << settings(1, 100, 0, 0, black, false, 50)
-        << QList<QRgb>{qRgba(5, 10, 15, 255), qRgba(67, 34, 17, 255), qRgba(34, 34, 34, 255)};
+    row("depth 50", {a, a, a, b}, settings(1, 100, 50, 0, black), {b, a, a, qRgba(100, 50, 25, 255)});
+    // h = 3, size 100, depth 0: R = 3, F = 3; reflection rows mirror rows 2,
+    // 1, 0 with k = 0, 1, 2. Opacity 50 halves the way to black on every row,
+    // then the fade truncates toward zero: 100 - 100 / 3 = 67, not 66;
+    // 100 - 200 / 3 = 34.
+    row("opacity, then the fade", {c, a, b}, settings(1, 100, 0, 0, black, false, 50),
+        {qRgba(5, 10, 15, 255), qRgba(67, 34, 17, 255), qRgba(34, 34, 34, 255)});
     // Opacity 40 towards white on unfaded rows: 10 + 245 * 60 / 100 = 157.
-    QTest::newRow("opacity without fade")
-        << column({a, b}) << settings(1, 100, 100, 0, white, false, 40)
-        << QList<QRgb>{qRgba(157, 161, 165, 255), qRgba(233, 193, 173, 255)};
-    // Alpha 255 * 50 / 100 = 127, then * 2 / 3 = 84 and * 1 / 3 = 42.
-    QTest::newRow("transparent opacity")
-        << column({a, a, a}) << settings(1, 100, 0, 0, black, true, 50)
-        << QList<QRgb>{qRgba(200, 100, 50, 84), qRgba(200, 100, 50, 42), qRgba(200, 100, 50, 0)};
+    row("opacity without fade", {a, b}, settings(1, 100, 100, 0, white, false, 40),
+        {qRgba(157, 161, 165, 255), qRgba(233, 193, 173, 255)});
+    // Transparent: alpha * opacity, then * i / F with i = 2, 1, 0 on the
+    // mirrored rows: 255 * 50 / 100 = 127, then * 2 / 3 = 84 and * 1 / 3 = 42.
+    row("transparent opacity", {a, a, a}, settings(1, 100, 0, 0, black, true, 50),
+        {qRgba(200, 100, 50, 84), qRgba(200, 100, 50, 42), qRgba(200, 100, 50, 0)});
     // Blur 100 over R = 8 lines: r = j / 4, so lines 4..7 average lines
     // j-1..j+1, the last one only 6 and 7: (40 + 50 + 61) / 3 = 50.
     const auto grey = [](int v) { return qRgba(v, v, v, 255); };
-    QTest::newRow("blur averages along the axis")
-        << column({grey(80), grey(70), grey(61), grey(50), grey(40), grey(30), grey(20), grey(10)})
-        << settings(1, 100, 100, 0, white, false, 100, 100)
-        << QList<QRgb>{grey(10), grey(20), grey(30), grey(40), grey(50), grey(60), grey(70), grey(75)};
+    row("blur averages along the axis",
+        {grey(80), grey(70), grey(61), grey(50), grey(40), grey(30), grey(20), grey(10)},
+        settings(1, 100, 100, 0, white, false, 100, 100),
+        {grey(10), grey(20), grey(30), grey(40), grey(50), grey(60), grey(70), grey(75)});
     // Transparent: alpha averaged, colours weighted by alpha. Line 4 averages
     // red (alpha 255), clear blue and blue at 85: alpha 340 / 3 = 113, red
     // 255 * 255 / 340 = 191, blue 255 * 85 / 340 = 63. Lines 5 and 6 stay
     // fully blue, not darkened; line 7 has no alpha to weigh by and keeps
     // its own colour.
     const QRgb none = qRgba(0, 0, 0, 0), red = qRgba(255, 0, 0, 255);
-    QTest::newRow("transparent blur weighs by alpha")
-        << column({none, none, qRgba(0, 0, 255, 85), qRgba(0, 0, 255, 0), red, none, none, none})
-        << settings(1, 100, 100, 0, white, true, 100, 100)
-        << QList<QRgb>{
-               none, none, none, red, qRgba(191, 0, 63, 113), qRgba(0, 0, 255, 28), qRgba(0, 0, 255, 28),
-               none};
-    QTest::newRow("size 0") << column({a, b}) << settings(1, 0, 0, 0, black) << QList<QRgb>{};
+    row("transparent blur weighs by alpha",
+        {none, none, qRgba(0, 0, 255, 85), qRgba(0, 0, 255, 0), red, none, none, none},
+        settings(1, 100, 100, 0, white, true, 100, 100),
+        {none, none, none, red, qRgba(191, 0, 63, 113), qRgba(0, 0, 255, 28), qRgba(0, 0, 255, 28), none});
 }
 
 void tst_reflection::workedRows()
@@ -348,70 +217,32 @@ void tst_reflection::workedRows()
 
     const QImage out = render(photo, settings);
     QCOMPARE(out.height(), photo.height() + int(reflection.size()));
-    for (int j = 0; j < reflection.size(); ++j)
-        QCOMPARE(QString::number(out.pixel(0, photo.height() + j), 16), QString::number(reflection[j], 16));
+    QCOMPARE_IMAGES(out.copy(0, photo.height(), 1, int(reflection.size())), column(reflection));
 }
 
-void tst_reflection::emptyResults()
+// Nothing to show gives a null result, whatever the output held, and so
+// does an output whose bytes per line do not fit QImage, rather than a
+// write through a null pointer. A side code out of range renders on the right.
+void tst_reflection::nullResultsAndUnknownSide()
 {
     QImage out(1, 1, QImage::Format_ARGB32);
     ComposeReflection(QImage(), out, ReflectionSettings());
     QVERIFY(out.isNull());
 
-    QImage fourRows(10, 4, QImage::Format_ARGB32);
-    fourRows.fill(Qt::red);
+    QRandomGenerator rng(5);
+    const QImage fourRows = TestUtils::randomImage(rng, 10, 4);
     out = QImage(1, 1, QImage::Format_ARGB32);
     ComposeReflection(fourRows, out, settings(1, 38, 30, -80)); // 4 * 20 / 100 = 0 rows left
     QVERIFY(out.isNull());
-    ComposeReflection(fourRows, out, settings(0, 38, 30, -80));
-    QVERIFY(out.isNull());
-    ComposeReflection(fourRows, out, settings(2, 38, 30, -80)); // 10 columns keep 2
-    QCOMPARE(out.size(), QSize(2, 4));
-}
+    QCOMPARE(render(fourRows, settings(7, 38, 30, 50)), render(fourRows, settings(3, 38, 30, 50)));
 
-void tst_reflection::sourceUnchanged()
-{
-    QRandomGenerator rng(5);
-    for (int direction = 0; direction < 4; ++direction) {
-        const QImage photo = TestUtils::randomImage(rng, 17, 13);
-        const QImage before = photo.copy();
-        QImage out;
-        ComposeReflection(photo, out, settings(direction, 60, 10, -30, {1, 2, 3}, direction % 2, 50, 60));
-        QCOMPARE(photo, before);
-    }
-}
-
-// Rows further apart than width * 4, and a source in another format.
-void tst_reflection::paddedAndForeignSources()
-{
-    QRandomGenerator rng(9);
-    const QImage photo = TestUtils::randomImage(rng, 7, 9);
-    const int stride = 7 * 4 + 12;
-    std::vector<uchar> buffer(size_t(stride) * 9, 0xcd);
-    for (int y = 0; y < 9; ++y)
-        std::memcpy(buffer.data() + y * stride, photo.constScanLine(y), 7 * 4);
-    const QImage padded(buffer.data(), 7, 9, stride, QImage::Format_ARGB32);
-    for (int direction = 0; direction < 4; ++direction) {
-        const ReflectionSettings s = settings(direction, 80, 20, 30, {50, 60, 70});
-        QCOMPARE_IMAGES(render(padded, s), plainCompose(photo, s));
-    }
-    const QImage rgb32 = photo.convertToFormat(QImage::Format_RGB32);
-    const ReflectionSettings s = settings(2, 50, 0, 0);
-    QCOMPARE_IMAGES(render(rgb32, s), plainCompose(rgb32.convertToFormat(QImage::Format_ARGB32), s));
-}
-
-// An output whose bytes per line do not fit QImage gives a null result
-// rather than a write through a null pointer. The source wraps a small
-// buffer: nothing of it may be read when the output cannot be made.
-void tst_reflection::outputThatCannotBeAllocated()
-{
-    static const uchar pixels[16] = {};
     // QImage takes at most about 67 million 32-bit pixels per line: the source
-    // fits, its output with size 100 and interval 100 (three times as wide) does not.
+    // fits, its output with size 100 and interval 100 (three times as wide)
+    // does not. The source wraps a small buffer: nothing of it may be read.
+    static const uchar pixels[16] = {};
     const int width = 30'000'000;
     const QImage huge(pixels, width, 1, width * 4, QImage::Format_ARGB32);
-    QVERIFY(!huge.isNull());
-    QImage out(1, 1, QImage::Format_ARGB32);
+    out = QImage(1, 1, QImage::Format_ARGB32);
     ComposeReflection(huge, out, settings(3, 100, 30, 100));
     QVERIFY(out.isNull());
 }
@@ -419,7 +250,9 @@ void tst_reflection::outputThatCannotBeAllocated()
 // Every side, both modes, 8 and 16 bits, random pictures and settings over
 // the full ranges, bit for bit against the plain implementation. A third of
 // the rounds keep the default opacity and blur, where the output must stay
-// what it was before they existed.
+// what it was before they existed. The renderer reads the photo through
+// rows padded wider than its pixels, now and then in a format it converts
+// from, and must leave it as it was.
 void tst_reflection::randomCrossCheck()
 {
     QRandomGenerator rng(20261206);
@@ -427,67 +260,34 @@ void tst_reflection::randomCrossCheck()
         // Mostly small pictures, now and then a few hundred pixels with a
         // small blur, which the plain blur is too slow for at full strength.
         const bool large = round % 10 == 0;
-        const int limit = large ? 300 : 40;
-        const int w = 1 + int(rng.bounded(limit)), h = 1 + int(rng.bounded(limit));
-        const QImage photo = round % 4 == 1 ? random16(rng, w, h) : TestUtils::randomImage(rng, w, h);
+        const int w = 1 + int(rng.bounded(large ? 300 : 40)), h = 1 + int(rng.bounded(large ? 300 : 40));
+        const QImage photo =
+            round % 4 == 1 ? random16(rng, w, h)
+                           : TestUtils::randomImage(
+                                 rng, w, h, round % 4 == 3 ? QImage::Format_RGB32 : QImage::Format_ARGB32);
         const bool defaults = round % 3 == 0;
         const ReflectionSettings s = settings(
             int(rng.bounded(4)), int(rng.bounded(101)), int(rng.bounded(101)), int(rng.bounded(-80, 101)),
             {int(rng.bounded(256)), int(rng.bounded(256)), int(rng.bounded(256))}, rng.bounded(2) == 1,
             defaults ? 100 : int(rng.bounded(101)), defaults ? 0 : int(rng.bounded(large ? 13 : 101)));
-        const QString what =
-            QStringLiteral(
-                "round %1: %2x%3 %4 direction %5 size %6 depth %7 interval %8 opacity %9 blur %10 %11")
-                .arg(round)
-                .arg(w)
-                .arg(h)
-                .arg(deep(photo) ? "16-bit" : "8-bit")
-                .arg(s.direction)
-                .arg(s.size)
-                .arg(s.depth)
-                .arg(s.interval)
-                .arg(s.opacity)
-                .arg(s.blur)
-                .arg(s.transparent ? "transparent" : "colour");
-        const QString found = difference(render(photo, s), plainCompose(photo, s));
-        QVERIFY2(found.isEmpty(), qPrintable(what + QStringLiteral(": ") + found));
+        const QString what = QStringLiteral("round %1: ").arg(round); // the seed repeats it
+        const QImage wide = photo.copy(0, 0, w + 3, h);
+        const QImage padded(wide.constBits(), w, h, wide.bytesPerLine(), photo.format());
+        const QImage out = render(padded, s), expected = plainCompose(photo, s);
+        QVERIFY2(out == expected, qPrintable(what + TestUtils::imageDifference(out, expected)));
+        QVERIFY2(padded == photo, qPrintable(what));
+
+        // One colour stays that colour wherever no fade, opacity or gap
+        // reaches, at any blur.
+        const ReflectionSettings flat = settings(s.direction, s.size, 100, qMin(s.interval, 0), s.bgcolor,
+                                                 s.transparent, 100, int(rng.bounded(101)));
+        QImage uniform = photo.depth() == 64 ? photo : photo.convertToFormat(QImage::Format_ARGB32);
+        uniform.fill(photo.pixelColor(0, 0));
+        const QImage flatOut = render(uniform, flat);
+        QImage sameColour(flatOut.size(), uniform.format());
+        sameColour.fill(uniform.pixelColor(0, 0));
+        QVERIFY2(flatOut == sameColour, qPrintable(what + TestUtils::imageDifference(flatOut, sameColour)));
     }
-}
-
-void tst_reflection::uniformStaysUniform_data()
-{
-    QTest::addColumn<int>("direction");
-    QTest::addColumn<bool>("transparent");
-    QTest::addColumn<bool>("sixteen");
-    QTest::addColumn<int>("blur");
-    QTest::newRow("bottom, colour, blur 100") << 1 << false << false << 100;
-    QTest::newRow("top, transparent, blur 37") << 0 << true << false << 37;
-    QTest::newRow("left, colour, 16 bits, blur 100") << 2 << false << true << 100;
-    QTest::newRow("right, transparent, 16 bits, blur 1") << 3 << true << true << 1;
-}
-
-// Without a fade the whole output is the photo's one translucent colour.
-void tst_reflection::uniformStaysUniform()
-{
-    QFETCH(int, direction);
-    QFETCH(bool, transparent);
-    QFETCH(bool, sixteen);
-    QFETCH(int, blur);
-    QImage photo(90, 70, sixteen ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
-    photo.fill(sixteen ? QColor::fromRgba64(7777, 40000, 65535, 12345) : QColor(30, 140, 220, 77));
-    const QImage out = render(photo, settings(direction, 100, 100, 0, {0, 0, 0}, transparent, 100, blur));
-    QImage expected(out.size(), photo.format());
-    expected.fill(photo.pixelColor(0, 0));
-    const QString found = difference(out, expected);
-    QVERIFY2(found.isEmpty(), qPrintable(found));
-}
-
-void tst_reflection::noDarkFringe_data()
-{
-    QTest::addColumn<int>("direction");
-    QTest::addColumn<bool>("sixteen");
-    QTest::newRow("bottom") << 1 << false;
-    QTest::newRow("left, 16 bits") << 2 << true;
 }
 
 // A cut-out product on a clear background, blurred, faded and at opacity
@@ -495,23 +295,18 @@ void tst_reflection::noDarkFringe_data()
 // the product's colour, not a mix with the clear pixels' black.
 void tst_reflection::noDarkFringe()
 {
-    QFETCH(int, direction);
-    QFETCH(bool, sixteen);
-    QImage photo(120, 120, sixteen ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
+    QImage photo(120, 120, QImage::Format_ARGB32);
     photo.fill(Qt::transparent);
     const QColor product(230, 180, 40);
     QPainter(&photo).fillRect(40, 40, 80, 40, product); // touches the right edge
     QPainter(&photo).fillRect(40, 40, 40, 80, product); // and the bottom edge
-    const QImage out = render(photo, settings(direction, 60, 30, 0, {255, 255, 255}, true, 40, 100));
-    const QImage turned = out.convertToFormat(QImage::Format_RGBA64);
+    const QImage out = render(photo, settings(1, 60, 30, 0, {255, 255, 255}, true, 40, 100));
     int shown = 0;
     for (int y = 0; y < out.height(); ++y)
         for (int x = 0; x < out.width(); ++x) {
-            const Px p = get(turned, x, y);
-            if (p.a > 0) {
-                QCOMPARE(QColor::fromRgba64(quint16(p.r), quint16(p.g), quint16(p.b)), product);
-                ++shown;
-            }
+            const QRgb p = out.pixel(x, y);
+            shown += qAlpha(p) > 0;
+            QVERIFY(qAlpha(p) == 0 || QColor(p) == product); // QColor(QRgb) leaves out the alpha
         }
     QVERIFY(shown > 40 * 80 + 40 * 40); // the reflection shows too
 }
@@ -522,7 +317,6 @@ void tst_reflection::sixteenBitFiles_data()
     QTest::addColumn<int>("format");
     QTest::addColumn<bool>("transparent");
     QTest::addColumn<int>("blur");
-    QTest::newRow("grey PNG") << "png" << int(QImage::Format_Grayscale16) << false << 0;
     QTest::newRow("grey PNG, transparent, blur") << "png" << int(QImage::Format_Grayscale16) << true << 30;
     QTest::newRow("RGB TIFF, blur") << "tif" << int(QImage::Format_RGBX64) << false << 100;
     QTest::newRow("RGBA TIFF, transparent") << "tif" << int(QImage::Format_RGBA64) << true << 0;
@@ -536,11 +330,9 @@ void tst_reflection::sixteenBitFiles()
     QFETCH(int, format);
     QFETCH(bool, transparent);
     QFETCH(int, blur);
-    QImage gradient(8, 1024, QImage::Format_RGBA64);
+    QImage gradient(1, 1024, QImage::Format_RGBA64);
     for (int y = 0; y < 1024; ++y)
-        for (int x = 0; x < 8; ++x)
-            gradient.setPixelColor(x, y,
-                                   QColor::fromRgba64(quint16(y * 64), quint16(y * 64), quint16(y * 64)));
+        gradient.setPixelColor(0, y, QColor::fromRgba64(quint16(y * 64), quint16(y * 64), quint16(y * 64)));
     QTemporaryDir dir;
     const QString in = dir.filePath("in." + suffix), out = dir.filePath("out." + suffix);
     QVERIFY(writePhoto(gradient.convertToFormat(QImage::Format(format)), in));
@@ -549,36 +341,30 @@ void tst_reflection::sixteenBitFiles()
     const QImage rendering = render(photo, settings(1, 100, 30, 0, {255, 255, 255}, transparent, 80, blur));
     QVERIFY(writePhoto(outputPicture(rendering, photo.format(), transparent), out));
     const QImage written = readPhoto(out).convertToFormat(QImage::Format_RGBA64);
-    QCOMPARE(written.size(), QSize(8, 2048));
-    QVERIFY(distinctLevels(written.copy(0, 0, 8, 1024)) > 256);
-    QVERIFY(distinctLevels(written.copy(0, 1024, 8, 1024)) > 256);
+    QCOMPARE(written.size(), QSize(1, 2048));
+    QVERIFY(distinctLevels(written.copy(0, 0, 1, 1024)) > 256);
+    QVERIFY(distinctLevels(written.copy(0, 1024, 1, 1024)) > 256);
 }
 
 void tst_reflection::pngColourKey_data()
 {
-    QTest::addColumn<int>("format");
+    QTest::addColumn<QImage>("photo");   // its middle pixel has the key's colour
     QTest::addColumn<QByteArray>("key"); // the tRNS chunk's data
-    QTest::addColumn<QColor>("keyed");   // a colour of the picture equal to the key
-    QTest::newRow("grey") << int(QImage::Format_Grayscale16) << QByteArray::fromHex("7530")
-                          << QColor::fromRgba64(30000, 30000, 30000);
-    QTest::newRow("RGB") << int(QImage::Format_RGBX64) << QByteArray::fromHex("000175300102")
-                         << QColor::fromRgba64(1, 30000, 258);
+    const quint16 grey[3] = {30001, 30000, 30002};
+    const QImage greyPhoto(reinterpret_cast<const uchar *>(grey), 3, 1, 6, QImage::Format_Grayscale16);
+    QTest::newRow("grey") << greyPhoto.copy() << QByteArray::fromHex("7530");
+    const QRgba64 rgb[3] = {QRgba64::fromRgba64(30001, 30000, 30000, 65535),
+                            QRgba64::fromRgba64(1, 30000, 258, 65535),
+                            QRgba64::fromRgba64(30003, 30000, 30000, 65535)};
+    const QImage rgbPhoto(reinterpret_cast<const uchar *>(rgb), 3, 1, 24, QImage::Format_RGBX64);
+    QTest::newRow("RGB") << rgbPhoto.copy() << QByteArray::fromHex("000175300102");
 }
 
 // A 16-bit PNG's colour key makes exactly its pixels clear.
 void tst_reflection::pngColourKey()
 {
-    QFETCH(int, format);
+    QFETCH(QImage, photo);
     QFETCH(QByteArray, key);
-    QFETCH(QColor, keyed);
-    QImage photo(3, 1, QImage::Format(format));
-    for (int x = 0; x < 3; ++x) {
-        const QRgba64 p = x == 1 ? keyed.rgba64() : QRgba64::fromRgba64(30001 + x, 30000, 30000, 65535);
-        if (photo.format() == QImage::Format_Grayscale16)
-            reinterpret_cast<quint16 *>(photo.scanLine(0))[x] = p.red(); // exactly, not a luminance
-        else
-            photo.setPixelColor(x, 0, QColor::fromRgba64(p));
-    }
     QBuffer png;
     QVERIFY(png.open(QIODevice::WriteOnly) && photo.save(&png, "PNG"));
     QTemporaryDir dir;
@@ -586,11 +372,11 @@ void tst_reflection::pngColourKey()
     QVERIFY(TestUtils::writeFile(path, withColourKey(png.data(), key)));
     const QImage read = readPhoto(path);
     QCOMPARE(read.format(), QImage::Format_RGBA64);
-    QRgba64 clear = keyed.rgba64();
-    clear.setAlpha(0);
-    QCOMPARE(read.pixelColor(1, 0), QColor::fromRgba64(clear));
-    QCOMPARE(read.pixelColor(0, 0).alpha(), 255);
-    QCOMPARE(read.pixelColor(2, 0).alpha(), 255);
+    for (int x = 0; x < 3; ++x) {
+        QRgba64 expected = photo.pixelColor(x, 0).rgba64();
+        expected.setAlpha(x == 1 ? 0 : 65535);
+        QCOMPARE(read.pixelColor(x, 0), QColor::fromRgba64(expected));
+    }
 }
 
 QTEST_MAIN(tst_reflection)
