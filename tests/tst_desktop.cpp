@@ -1,6 +1,6 @@
-// Photos and folders dropped on the window, driven with the events a drop
-// delivers: one photo loads, an unreadable one changes nothing, a folder
-// becomes the batch's source, several photos a batch of just those.
+// What users of desktop photo tools expect of the window: photos and
+// folders dropped on it (driven with the events a drop delivers), and the
+// settings, folders and position kept between runs.
 
 #include "glassmere.h"
 #include "testutils.h"
@@ -8,21 +8,24 @@
 
 #include <QGraphicsPixmapItem>
 #include <QMimeData>
+#include <QSettings>
 #include <QtTest>
 
-class tst_dragdrop : public QObject
+class tst_desktop : public QObject
 {
     Q_OBJECT
 
 private slots:
     void drops_data();
     void drops();
+    void keptBetweenRuns();
+    void oddValuesAreClamped();
 
 private:
     QTemporaryDir dir;
 };
 
-void tst_dragdrop::drops_data()
+void tst_desktop::drops_data()
 {
     QTest::addColumn<QStringList>("names"); // dropped, under the temporary folder
     QTest::addColumn<QString>("message");   // the message box's text, if any
@@ -36,7 +39,7 @@ void tst_dragdrop::drops_data()
                                 << QStringList{"a.png", "c.png"};
 }
 
-void tst_dragdrop::drops()
+void tst_desktop::drops()
 {
     QFETCH(QStringList, names);
     QFETCH(QString, message);
@@ -83,6 +86,50 @@ void tst_dragdrop::drops()
     QCOMPARE(QDir(box.filePath(QStringLiteral("out"))).entryList(QDir::Files), converted);
 }
 
-QTEST_MAIN(tst_dragdrop)
-#include "tst_dragdrop.moc"
+void tst_desktop::keptBetweenRuns()
+{
+    QSettings store(dir.filePath(QStringLiteral("kept.conf")), QSettings::IniFormat);
+    {
+        Glassmere first;
+        const FormParts ui(&first);
+        ui.checkBoxLeft->setChecked(true);
+        ui.refSize->setValue(61);
+        first.findChild<QSlider *>(QStringLiteral("refBlur"))->setValue(12);
+        ui.cbTransparent->setChecked(true);
+        ui.txtResultDir->setText(dir.path());
+        first.move(33, 44);
+        first.remember(store);
+    }
+    Glassmere second;
+    second.restoreRemembered(store);
+    const FormParts ui(&second);
+    QVERIFY(ui.checkBoxLeft->isChecked());
+    QVERIFY(!ui.checkBoxBottom->isChecked());
+    QCOMPARE(ui.txtSize->text(), QStringLiteral("61"));
+    QCOMPARE(second.findChild<QSlider *>(QStringLiteral("refBlur"))->value(), 12);
+    QVERIFY(ui.cbTransparent->isChecked());
+    QCOMPARE(ui.txtResultDir->text(), dir.path());
+    QCOMPARE(second.pos(), QPoint(33, 44));
+}
+
+void tst_desktop::oddValuesAreClamped()
+{
+    const QString path = dir.filePath(QStringLiteral("odd.conf"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(
+        "[reflection]\ndirection=9\nsize=400\ncolour=#zzzzzz\n[folders]\nbatchTarget=/no/such/folder\n");
+    file.close();
+    QSettings store(path, QSettings::IniFormat);
+    Glassmere window;
+    window.restoreRemembered(store);
+    const FormParts ui(&window);
+    QVERIFY(ui.checkBoxBottom->isChecked());
+    QCOMPARE(ui.refSize->value(), 100);
+    QCOMPARE(ui.txtColor->text(), QStringLiteral("#ffffff"));
+    QCOMPARE(ui.txtResultDir->text(), QString());
+}
+
+QTEST_MAIN(tst_desktop)
+#include "tst_desktop.moc"
 #include "moc_uihelpers.cpp" // UrlCatcher
