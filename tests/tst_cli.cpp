@@ -100,6 +100,8 @@ void tst_cli::badInput_data()
     QTest::newRow("transparent into JPEG")
         << QStringList{"--transparent", "@photo.png", "-o", "@out.jpg"} << 2 << "PNG, ICO, TIFF";
     QTest::newRow("opacity above range") << QStringList{"--opacity", "101"} + io << 2 << "--opacity";
+    QTest::newRow("quality zero") << QStringList{"--quality", "0"} + io << 2 << "--quality";
+    QTest::newRow("unknown preset") << QStringList{"--preset", "none such"} + io << 2 << "none such";
     QTest::newRow("blur not whole") << QStringList{"--blur", "2.5"} + io << 2 << "--blur";
     QTest::newRow("unknown side") << QStringList{"--side", "middle"} + io << 2 << "middle";
     QTest::newRow("colour not hex") << QStringList{"--color", "#GG0000"} + io << 2 << "--color";
