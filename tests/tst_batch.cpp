@@ -1,6 +1,6 @@
 // The "all-at-once" tab on real folders: a run writes what the engine's
 // rules say and leaves the editor's photo alone; what it refuses and how it
-// names failures; Cancel; the folder choosers. The rules are tst_batchrules'.
+// names failures; Cancel. The rules are tst_batchrules'.
 
 #include "glassmere.h"
 
@@ -16,20 +16,45 @@ class tst_batch : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        currentPath = appDir.path();
+        QVERIFY(makeStandInStyle(currentPath));
+        box = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir(box->path()).mkpath("src") && QDir(box->path()).mkpath("out"));
+        fileManager.urls.clear();
+        window = std::make_unique<Glassmere>();
+        window->show();
+        ui().tabWidget->setCurrentWidget(ui().tab_6);
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        QTRY_COMPARE(QApplication::topLevelWidgets().size(), 0); // no message box left behind
+    }
+
     void convertsAndLeavesTheEditorAlone();
     void messages_data();
     void messages();
     void stopsEarly_data();
     void stopsEarly();
-    void choosers_data();
-    void choosers();
 
 private:
     // Runs the batch of two sandbox folders ("" for none) as the start button
     // does, until it is over; `message` is its closing message, if any.
-    void run(const QString &source, const QString &target);
+    void run(const QString &source, const QString &target)
+    {
+        ui().txtPicDir->setText(source.isEmpty() ? source : at(source));
+        ui().txtResultDir->setText(target.isEmpty() ? target : at(target));
+        MessageBoxCloser closer;
+        ui().btCovPics->click();
+        QTRY_VERIFY_WITH_TIMEOUT(ui().progressBar->isHidden(), 60000);
+        QVERIFY(ui().btCovPics->isEnabled() && closer.messages.size() <= 1);
+        message =
+            closer.messages.isEmpty() ? QString() : closer.messages[0].title + ": " + closer.messages[0].text;
+    }
+
     QString at(const QString &name) const { return box->filePath(name); }
 
     QTemporaryDir appDir;
@@ -37,40 +62,8 @@ private:
     std::unique_ptr<Glassmere> window;
     UrlCatcher fileManager;
     QString message; // "title: text"
-    const QString startDir = QDir::currentPath();
     FormParts ui() const { return FormParts(window.get()); }
 };
-
-void tst_batch::init()
-{
-    currentPath = appDir.path();
-    QVERIFY(makeStandInStyle(currentPath));
-    box = std::make_unique<QTemporaryDir>();
-    QVERIFY(QDir(box->path()).mkpath("src") && QDir(box->path()).mkpath("out"));
-    fileManager.urls.clear();
-    window = std::make_unique<Glassmere>();
-    window->show();
-    ui().tabWidget->setCurrentWidget(ui().tab_6);
-}
-
-void tst_batch::cleanup()
-{
-    window.reset();
-    QTRY_COMPARE(QApplication::topLevelWidgets().size(), 0); // no message box left behind
-    QDir::setCurrent(startDir);
-}
-
-void tst_batch::run(const QString &source, const QString &target)
-{
-    ui().txtPicDir->setText(source.isEmpty() ? source : at(source));
-    ui().txtResultDir->setText(target.isEmpty() ? target : at(target));
-    MessageBoxCloser closer;
-    ui().btCovPics->click();
-    QTRY_VERIFY_WITH_TIMEOUT(ui().progressBar->isHidden(), 60000);
-    QVERIFY(ui().btCovPics->isEnabled() && closer.messages.size() <= 1);
-    const MessageBoxCloser::Message shown = closer.messages.value(0);
-    message = closer.messages.isEmpty() ? QString() : shown.title + ": " + shown.text;
-}
 
 // A photo is loaded and rendered, a folder of others converted: the output
 // is the engine's, and Export still writes the loaded photo's rendering.
@@ -181,36 +174,6 @@ void tst_batch::stopsEarly()
     QCOMPARE(message, closeWindow ? QString()
                                   : stopped.arg(QString::number(written.size()), out,
                                                 QString::number(200 - written.size())));
-}
-
-void tst_batch::choosers_data()
-{
-    // Typed into the target's chooser (empty: cancelled), the text shown, and
-    // the current directory after (empty: as before); @ is the sandbox.
-    QTest::addColumn<QStringList>("row");
-    QTest::newRow("relative, through dots") << QStringList{"out/../src/.", "@src/", "@src"};
-    QTest::newRow("cancelled") << QStringList{"", "before", ""};
-}
-
-// FormatDir's rules through the chooser: a folder is shown absolute with a
-// trailing separator and made current; what cannot be entered is shown as
-// chosen.
-void tst_batch::choosers()
-{
-    QFETCH(QStringList, row);
-    row.replaceInStrings("@", box->path() + '/');
-    ui().txtResultDir->setText(QStringLiteral("before"));
-    WhenShown<QFileDialog> answer([&](QFileDialog *dialog) {
-        if (row.at(0).isEmpty())
-            return dialog->reject();
-        dialog->setDirectory(box->path());
-        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(row.at(0));
-        dialog->QDialog::accept(); // past QFileDialog's check that it exists
-    });
-    QTest::mouseClick(ui().txtResultDir, Qt::LeftButton);
-    QVERIFY(answer.done());
-    QCOMPARE(ui().txtResultDir->text(), row.at(1));
-    QCOMPARE(QDir::currentPath(), row.at(2).isEmpty() ? startDir : row.at(2));
 }
 
 QTEST_MAIN(tst_batch)

@@ -5,23 +5,17 @@
 #include "glassmere.h"
 #include "helpmanual.h"
 #include "productinfo.h"
+#include "testutils.h"
 #include "uihelpers.h"
 
 #include <QtTest>
 
 #include <QAction>
-#include <QFile>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
-#include <QTemporaryDir>
 
 namespace {
-
-QString utf8(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 // What came up: the kind of file dialog, a message box's text, or else the
 // dialog's class.
@@ -43,123 +37,111 @@ class tst_Menu : public QObject
 private slots:
     // Menus and dialogs are made for one use: none may outlive its request.
     void cleanup() { QTRY_COMPARE(QApplication::topLevelWidgets().size(), 0); }
-    void helpManualUrl_data();
-    void helpManualUrl();
-    void requests_data();
-    void requests();
-};
 
-// The manual that F1 opens: found where it lies, and named by a URL that
-// survives odd folder names.
-void tst_Menu::helpManualUrl_data()
-{
-    QTest::addColumn<QString>("helpPage");
-    QTest::addColumn<QStringList>("placed"); // "installed", "built"
-    QTest::addColumn<QString>("expected");   // one of them, an address, or empty
+    // The manual that F1 opens: found where it lies, and named by a URL that
+    // survives odd folder names.
+    void helpManualUrl_data()
+    {
+        QTest::addColumn<QString>("helpPage");
+        QTest::addColumn<QStringList>("placed"); // "installed", "built"
+        QTest::addColumn<QString>("expected");   // one of them, an address, or empty
 
-    const QString online = QStringLiteral("https://glassmere.example/help/manual.html");
-    QTest::newRow("installed") << QString() << QStringList{"installed"} << "installed";
-    QTest::newRow("in the build") << QString() << QStringList{"built"} << "built";
-    QTest::newRow("nowhere") << QString() << QStringList() << QString();
-    QTest::newRow("online page wins") << online << QStringList{"installed", "built"} << online;
-}
-
-void tst_Menu::helpManualUrl()
-{
-    QFETCH(QString, helpPage);
-    QFETCH(QStringList, placed);
-    QFETCH(QString, expected);
-
-    // '#' and '?' would cut a URL made from the path as text.
-    QTemporaryDir root(QDir::tempPath() + QStringLiteral("/glassmere #1 (help?)-XXXXXX"));
-    const QString programDir = root.path() + QStringLiteral("/prefix/bin");
-    QMap<QString, QString> paths;
-    for (const QString &which : placed) {
-        const char *relative =
-            which == QLatin1String("built") ? ProductInfo::builtManual : ProductInfo::installedManual;
-        const QString path = QDir::cleanPath(programDir + QLatin1Char('/') + utf8(relative));
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("<html></html>") > 0);
-        paths.insert(which, path);
+        const QString online = QStringLiteral("https://glassmere.example/help/manual.html");
+        QTest::newRow("installed") << QString() << QStringList{"installed"} << "installed";
+        QTest::newRow("in the build") << QString() << QStringList{"built"} << "built";
+        QTest::newRow("nowhere") << QString() << QStringList() << QString();
+        QTest::newRow("online page wins") << online << QStringList{"installed", "built"} << online;
     }
 
-    const QUrl url = ::helpManualUrl(helpPage, programDir);
-    QCOMPARE(url, paths.contains(expected) ? QUrl::fromLocalFile(paths.value(expected)) : QUrl(expected));
-}
+    void helpManualUrl()
+    {
+        QFETCH(QString, helpPage);
+        QFETCH(QStringList, placed);
+        QFETCH(QString, expected);
 
-void tst_Menu::requests_data()
-{
-    QTest::addColumn<QString>("request"); // a menu entry's name, or keys
-    QTest::addColumn<QString>("focus");   // the widget the keys go to; empty: the window
-    QTest::addColumn<QString>("outcome"); // "help", "home", what describe() tells, or empty
+        // '#' and '?' would cut a URL made from the path as text.
+        QTemporaryDir root(QDir::tempPath() + QStringLiteral("/glassmere #1 (help?)-XXXXXX"));
+        const QString programDir = root.path() + QStringLiteral("/prefix/bin");
+        QMap<QString, QString> paths;
+        for (const QString &which : placed) {
+            const char *relative = which == "built" ? ProductInfo::builtManual : ProductInfo::installedManual;
+            const QString path = QDir::cleanPath(programDir + QLatin1Char('/') + relative);
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()) && TestUtils::writeFile(path, "<html></html>"));
+            paths.insert(which, path);
+        }
 
-    // A build without a home page greys the web entries out.
-    const QString web = utf8(ProductInfo::homePage).isEmpty() ? QString() : QStringLiteral("home");
-    const QString size = QStringLiteral("txtSize");
-    // Without a photo, export only says to load one first.
-    const QString noPhoto = QStringLiteral("Load a photo first.");
-    QTest::newRow("menu: Help Manual") << "actionMenuHelper" << QString() << "help";
-    QTest::newRow("menu: Check for New Version") << "actionCheck_for_New_Version" << QString() << web;
-    QTest::newRow("menu: Visit Our Web Site") << "actionVisit_Our_Web_Site" << QString() << web;
-    QTest::newRow("menu: About") << "actionAbout_Us" << QString() << "about";
-    QTest::newRow("F1") << "F1" << QString() << "help";
-    QTest::newRow("Shift+F1") << "Shift+F1" << QString() << "help";
-    QTest::newRow("F1 in the size box") << "F1" << size << "help";
-    QTest::newRow("Alt+O") << "Alt+O" << QString() << "open";
-    QTest::newRow("Alt+O on the photo path") << "Alt+O" << QStringLiteral("txtPicSelect") << "open";
-    QTest::newRow("Alt+S") << "Alt+S" << QString() << noPhoto;
-    QTest::newRow("Alt+S in the size box") << "Alt+S" << size << noPhoto;
-    for (const char *nothing : {"Ctrl+O", "Alt+Shift+S", "S"})
-        QTest::newRow(nothing) << nothing << QString() << QString();
-}
+        const QUrl url = ::helpManualUrl(helpPage, programDir);
+        QCOMPARE(url, paths.contains(expected) ? QUrl::fromLocalFile(paths.value(expected)) : QUrl(expected));
+    }
 
-// What a menu entry or a key leads to, and nothing else. Each is done by the
-// time the click or key returns.
-void tst_Menu::requests()
-{
-    QFETCH(QString, request);
-    QFETCH(QString, focus);
-    QFETCH(QString, outcome);
+    void requests_data()
+    {
+        QTest::addColumn<QString>("request"); // a menu entry's name, or keys
+        QTest::addColumn<QString>("focus");   // the widget the keys go to; empty: the window
+        QTest::addColumn<QString>("outcome"); // "help", "home", what describe() tells, or empty
 
-    UrlCatcher desktop;
-    Glassmere window;
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QString shown;
-    WhenShown<QDialog> answer([&](QDialog *dialog) {
-        shown = describe(dialog);
-        dialog->reject();
-    });
+        // A build without a home page greys the web entries out.
+        const QString web = QString(ProductInfo::homePage).isEmpty() ? QString() : QStringLiteral("home");
+        QTest::newRow("menu: Help Manual") << "actionMenuHelper" << QString() << "help";
+        QTest::newRow("menu: Check for New Version") << "actionCheck_for_New_Version" << QString() << web;
+        QTest::newRow("menu: About") << "actionAbout_Us" << QString() << "about";
+        QTest::newRow("Shift+F1") << "Shift+F1" << QString() << "help";
+        QTest::newRow("F1 in the size box") << "F1" << QStringLiteral("txtSize") << "help";
+        QTest::newRow("Alt+O on the photo path") << "Alt+O" << QStringLiteral("txtPicSelect") << "open";
+        // Without a photo, export only says to load one first.
+        QTest::newRow("Alt+S in size box") << "Alt+S" << QStringLiteral("txtSize") << "Load a photo first.";
+        for (const char *nothing : {"Ctrl+O", "Alt+Shift+S", "S"})
+            QTest::newRow(nothing) << nothing << QString() << QString();
+    }
 
-    if (auto *entry = window.findChild<QAction *>(request)) {
-        bool menuStaysOpen = false;
-        WhenShown<QMenu> pick([&](QMenu *menu) {
-            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
-            menuStaysOpen = menu->isVisible(); // as it does on a greyed-out entry
-            menu->close();
+    // What a menu entry or a key leads to, and nothing else. Each is done by the
+    // time the click or key returns.
+    void requests()
+    {
+        QFETCH(QString, request);
+        QFETCH(QString, focus);
+        QFETCH(QString, outcome);
+
+        UrlCatcher desktop;
+        Glassmere window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QString shown;
+        WhenShown<QDialog> answer([&](QDialog *dialog) {
+            shown = describe(dialog);
+            dialog->reject();
         });
-        // Through the window, as the window system delivers it: that is where
-        // a right press becomes a context-menu request.
-        QTest::mouseClick(window.windowHandle(), Qt::RightButton, {}, QPoint(300, 80));
-        QTRY_VERIFY(pick.done());
-        QCOMPARE(menuStaysOpen, outcome.isEmpty());
-    } else {
-        const QKeyCombination key = QKeySequence::fromString(request)[0];
-        QWidget *target = focus.isEmpty() ? &window : window.findChild<QWidget *>(focus);
-        QTest::keyClick(target, key.key(), key.keyboardModifiers());
-    }
 
-    QList<QUrl> addresses;
-    if (outcome == QLatin1String("home"))
-        addresses << QUrl(utf8(ProductInfo::homePage));
-    // The online help page when the product has one, or else the manual
-    // shipped beside the program (a missing one says so in a message box).
-    if (outcome == QLatin1String("help"))
-        addresses << ::helpManualUrl(utf8(ProductInfo::helpPage), QCoreApplication::applicationDirPath());
-    QCOMPARE(desktop.urls, addresses);
-    QCOMPARE(shown, addresses.isEmpty() ? outcome : QString());
-}
+        if (auto *entry = window.findChild<QAction *>(request)) {
+            bool menuStaysOpen = false;
+            WhenShown<QMenu> pick([&](QMenu *menu) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
+                menuStaysOpen = menu->isVisible(); // as it does on a greyed-out entry
+                menu->close();
+            });
+            // Through the window, as the window system delivers it: that is where
+            // a right press becomes a context-menu request.
+            QTest::mouseClick(window.windowHandle(), Qt::RightButton, {}, QPoint(300, 80));
+            QTRY_VERIFY(pick.done());
+            QCOMPARE(menuStaysOpen, outcome.isEmpty());
+        } else {
+            const QKeyCombination key = QKeySequence::fromString(request)[0];
+            QWidget *target = focus.isEmpty() ? &window : window.findChild<QWidget *>(focus);
+            QTest::keyClick(target, key.key(), key.keyboardModifiers());
+        }
+
+        QList<QUrl> addresses;
+        if (outcome == QLatin1String("home"))
+            addresses << QUrl(QString(ProductInfo::homePage));
+        // The online help page when the product has one, or else the manual
+        // shipped beside the program (a missing one says so in a message box).
+        if (outcome == QLatin1String("help"))
+            addresses << ::helpManualUrl(QString(ProductInfo::helpPage),
+                                         QCoreApplication::applicationDirPath());
+        QCOMPARE(desktop.urls, addresses);
+        QCOMPARE(shown, addresses.isEmpty() ? outcome : QString());
+    }
+};
 
 QTEST_MAIN(tst_Menu)
 #include "tst_menu.moc"
