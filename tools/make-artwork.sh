@@ -149,26 +149,26 @@ reflect() {
 # ---------------------------------------------------------------- logo
 # blog.png / blog_hover.png, 168 x 50: emblem and name on an invisible
 # horizon at row 33, reflected below; drawn over the dark title band.
-logo() {
-    local text=$1 glow=$2 out=$3
-    "$IM" -size 168x50 xc:none \
-          "$TMP/emblem30.png" -geometry +2+3 -compose Over -composite \
-          -font "$FONT_BOLD" -pointsize 22 -fill "$text" \
-          -annotate +38+32 'Glass' \
-          -font "$FONT" -pointsize 22 -annotate +106+32 'mere' \
+logo() {             # logo SCALE TEXT GLOW OUT: the 168 x 50 logo at SCALE times the pixels
+    local k=$1 text=$2 glow=$3 out=$4
+    "$IM" -size $((168 * k))x$((50 * k)) xc:none \
+          "$TMP/emblem$((30 * k)).png" -geometry +$((2 * k))+$((3 * k)) -compose Over -composite \
+          -font "$FONT_BOLD" -pointsize $((22 * k)) -fill "$text" \
+          -annotate +$((38 * k))+$((32 * k)) 'Glass' \
+          -font "$FONT" -pointsize $((22 * k)) -annotate +$((106 * k))+$((32 * k)) 'mere' \
           "$TMP/logo_fg.png"
     if [[ $glow != none ]]; then
         # A soft aqua halo for the hover state.
         "$IM" "$TMP/logo_fg.png" \
               \( +clone -fill "$glow" -colorize 100 -channel A \
-                 -evaluate multiply 0.55 +channel -blur 0x3 \) \
+                 -evaluate multiply 0.55 +channel -blur 0x$((3 * k)) \) \
               +swap -compose Over -composite "$TMP/logo_fg.png"
     fi
-    reflect "$TMP/logo_fg.png" 33 50 34 "$TMP/logo.png"
+    reflect "$TMP/logo_fg.png" $((33 * k)) $((50 * k)) 34 "$TMP/logo.png"
     "$IM" "$TMP/logo.png" "${PNG_OPTS[@]}" PNG32:"$out"
 }
-logo '#e4f3f7' none "$IMAGES/blog.png"
-logo '#ffffff' '#6fd3e6' "$IMAGES/blog_hover.png"
+logo 1 '#e4f3f7' none "$IMAGES/blog.png"
+logo 1 '#ffffff' '#6fd3e6' "$IMAGES/blog_hover.png"
 
 # ---------------------------------------------------------------- banner
 # aboutf.png, 372 x 67, palette: the About dialog's header.  The dialog is
@@ -415,25 +415,8 @@ done
 # at twice the pixels. Style sheet cuts (zoom.png's cells) stay in 1x units.
 # The sides and bottom of the frame need none: their outline is a border.
 "$IM" "$TMP/emblem.png" -resize 60x60 "$TMP/emblem60.png"
-logo2x() {           # logo2x TEXT GLOW OUT: logo() at 336 x 100
-    local text=$1 glow=$2 out=$3
-    "$IM" -size 336x100 xc:none \
-          "$TMP/emblem60.png" -geometry +4+6 -compose Over -composite \
-          -font "$FONT_BOLD" -pointsize 44 -fill "$text" \
-          -annotate +76+64 'Glass' \
-          -font "$FONT" -pointsize 44 -annotate +212+64 'mere' \
-          "$TMP/logo_fg.png"
-    if [[ $glow != none ]]; then
-        "$IM" "$TMP/logo_fg.png" \
-              \( +clone -fill "$glow" -colorize 100 -channel A \
-                 -evaluate multiply 0.55 +channel -blur 0x6 \) \
-              +swap -compose Over -composite "$TMP/logo_fg.png"
-    fi
-    reflect "$TMP/logo_fg.png" 66 100 34 "$TMP/logo.png"
-    "$IM" "$TMP/logo.png" "${PNG_OPTS[@]}" PNG32:"$out"
-}
-logo2x '#e4f3f7' none "$IMAGES/blog@2x.png"
-logo2x '#ffffff' '#6fd3e6' "$IMAGES/blog_hover@2x.png"
+logo 2 '#e4f3f7' none "$IMAGES/blog@2x.png"
+logo 2 '#ffffff' '#6fd3e6' "$IMAGES/blog_hover@2x.png"
 
 for state in normal pressed hover; do
     for name in fit raw in out; do
