@@ -225,21 +225,25 @@ int main(int argc, char *argv[])
         return fail(
             UsageError,
             QStringLiteral("unknown side \"%1\": use top, bottom, left or right").arg(parser.value(sideOpt)));
-    if (given(sizeOpt) && !parseInt(parser.value(sizeOpt), 0, 100, settings.size))
-        return fail(UsageError, QStringLiteral("--size takes a whole number from 0 to 100, not \"%1\"")
-                                    .arg(parser.value(sizeOpt)));
-    if (given(depthOpt) && !parseInt(parser.value(depthOpt), 0, 100, settings.depth))
-        return fail(UsageError, QStringLiteral("--depth takes a whole number from 0 to 100, not \"%1\"")
-                                    .arg(parser.value(depthOpt)));
-    if (given(intervalOpt) && !parseInt(parser.value(intervalOpt), -80, 100, settings.interval))
-        return fail(UsageError, QStringLiteral("--interval takes a whole number from -80 to 100, not \"%1\"")
-                                    .arg(parser.value(intervalOpt)));
-    if (given(opacityOpt) && !parseInt(parser.value(opacityOpt), 0, 100, settings.opacity))
-        return fail(UsageError, QStringLiteral("--opacity takes a whole number from 0 to 100, not \"%1\"")
-                                    .arg(parser.value(opacityOpt)));
-    if (given(blurOpt) && !parseInt(parser.value(blurOpt), 0, 100, settings.blur))
-        return fail(UsageError, QStringLiteral("--blur takes a whole number from 0 to 100, not \"%1\"")
-                                    .arg(parser.value(blurOpt)));
+    // The whole-number settings: option, range, field.
+    const struct
+    {
+        const QCommandLineOption &option;
+        int low, high;
+        int &field;
+    } numbers[] = {{sizeOpt, 0, 100, settings.size},
+                   {depthOpt, 0, 100, settings.depth},
+                   {intervalOpt, -80, 100, settings.interval},
+                   {opacityOpt, 0, 100, settings.opacity},
+                   {blurOpt, 0, 100, settings.blur}};
+    for (const auto &number : numbers)
+        if (given(number.option) &&
+            !parseInt(parser.value(number.option), number.low, number.high, number.field))
+            return fail(UsageError, QStringLiteral("--%1 takes a whole number from %2 to %3, not \"%4\"")
+                                        .arg(number.option.names().constFirst())
+                                        .arg(number.low)
+                                        .arg(number.high)
+                                        .arg(parser.value(number.option)));
     if (given(colorOpt) && !parseColour(parser.value(colorOpt), settings.bgcolor))
         return fail(
             UsageError,
