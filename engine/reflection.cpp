@@ -9,6 +9,10 @@
 #include <type_traits>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #ifdef Q_OS_LINUX
 #include <sys/mman.h>
 #include <unistd.h>
@@ -306,78 +310,41 @@ bool fitsProduct(quint64 most, quint64 d)
     return d <= (quint64(1) << 32) && most * d < std::numeric_limits<quint64>::max() / d;
 }
 
-// The blur of the mirrored lines, one line at a time in order from the
-// picture outwards: in[j] is reflection line j, `across` pixels long. The
-// window's lines slide: both of its ends only ever move away from the
-// picture, so every line enters the running column sums once and leaves
-// once. Across, each line's sums are prefix sums. The cost per pixel does
-// not depend on the radius. Sums are kept modulo 2^32 or 2^64 (Acc), which
-// the differences of the prefix sums survive as long as a window's own sum
-// fits.
+// The arithmetic of the blur for one pixel position: what a pixel adds to
+// the running sums, and the average of a window's sums. Reg is the sums as
+// the arithmetic works on them, Sums as they are stored. This plain form
+// serves every pixel size and sum width, channels in the order alpha, red,
+// green, blue; in transparent mode (Weighted) the colour is summed times
+// alpha.
 template <typename Pixel, typename Acc, bool Weighted>
-class LineBlur
+struct PlainArithmetic
 {
-public:
-    LineBlur(std::vector<const Pixel *> lines, int across, int blur)
-        : in(std::move(lines)), across(across), blur(blur), column(static_cast<size_t>(across)),
-          prefix(size_t(across) + 1), blurred(static_cast<size_t>(across))
-    {}
-
-    // Blurred line j; the lines are asked for in order, from 0.
-    const Pixel *line(int j)
-    {
-        const int R = int(in.size());
-        const int r = int(qint64(j) * blur / 400);
-        const int newHi = std::min(R - 1, j + r), newLo = std::max(0, j - r);
-        for (; hi < newHi && lo < newLo; ++lo) // one pass where a line enters and one leaves
-            exchange<true, true>(in[size_t(++hi)], in[size_t(lo)]);
-        for (; hi < newHi; ++hi)
-            exchange<true, false>(in[size_t(hi) + 1], nullptr);
-        for (; lo < newLo; ++lo)
-            exchange<false, true>(nullptr, in[size_t(lo)]);
-        if (r == 0)
-            return in[size_t(j)];
-
-        const quint64 lines = quint64(hi - lo + 1);
-        const int widest = std::min(across, 2 * r + 1);
-        const bool exact = fitsProduct(Most, lines * quint64(widest));
-        byWidth.resize(size_t(widest) + 1);
-        for (int width = std::min(across, r + 1); width <= widest; ++width) // the only widths there are
-            byWidth[size_t(width)].set(lines * quint64(width), exact);
-        // Across, prefix sums: the window's sum is the difference of two.
-        for (int x = 0; x < across; ++x)
-            for (size_t k = 0; k < 4; ++k)
-                prefix[size_t(x) + 1][k] = prefix[size_t(x)][k] + column[size_t(x)][k];
-        const int x0 = std::min(r, across), x1 = std::max(x0, across - r); // the full windows
-        for (int x = 0; x < x0; ++x)
-            blurred[size_t(x)] = average(j, x, 0, std::min(across - 1, x + r));
-        for (int x = x0; x < x1; ++x)
-            blurred[size_t(x)] = average(j, x, x - r, x + r);
-        for (int x = x1; x < across; ++x)
-            blurred[size_t(x)] = average(j, x, std::max(0, x - r), across - 1);
-        return blurred.data();
-    }
-
-private:
     static constexpr quint64 Most = sizeof(Pixel) == 8 ? 0xffff : 0xff;
     using Sums = std::array<Acc, 4>;
+    using Reg = Sums;
 
-    static void add(Sums &s, const Sums &c)
+    static Reg load(const Sums &s) { return s; }
+    static void store(Sums &s, const Reg &r) { s = r; }
+    static Reg zero() { return Reg{}; }
+
+    static Reg plus(Reg a, const Reg &b)
     {
         for (size_t k = 0; k < 4; ++k)
-            s[k] += c[k];
+            a[k] += b[k];
+        return a;
     }
 
-    static void subtract(Sums &s, const Sums &c)
+    static Reg minus(Reg a, const Reg &b)
     {
         for (size_t k = 0; k < 4; ++k)
-            s[k] -= c[k];
+            a[k] -= b[k];
+        return a;
     }
 
-    static Sums weighed(const Pixel *line, int x)
+    static Reg weighed(Pixel p)
     {
         quint64 c[4];
-        split(line[x], c);
+        split(p, c);
         if constexpr (Weighted) {
             c[1] *= c[0];
             c[2] *= c[0];
@@ -386,27 +353,10 @@ private:
         return {Acc(c[0]), Acc(c[1]), Acc(c[2]), Acc(c[3])};
     }
 
-    // Adds line `entering` to the column sums and takes `leaving` out.
-    template <bool Enter, bool Leave>
-    void exchange(const Pixel *entering, const Pixel *leaving)
+    // The window's average from its sums, over `count` pixels; `own` is the
+    // pixel at the window's centre.
+    static Pixel average(const Reg &sum, const Divider &count, Pixel own)
     {
-        for (int x = 0; x < across; ++x) {
-            Sums &s = column[size_t(x)];
-            if constexpr (Enter)
-                add(s, weighed(entering, x));
-            if constexpr (Leave)
-                subtract(s, weighed(leaving, x));
-        }
-    }
-
-    Pixel average(int j, int x, int from, int to) const
-    {
-        const Sums &a = prefix[size_t(to) + 1], &b = prefix[size_t(from)];
-        Sums sum;
-        for (size_t k = 0; k < 4; ++k)
-            sum[k] = a[k] - b[k];
-        const Divider &count = byWidth[size_t(to - from + 1)];
-        const Pixel own = in[size_t(j)][x];
         quint64 c[4];
         c[0] = count(sum[0]);
         if constexpr (!Weighted) {
@@ -424,6 +374,155 @@ private:
                 c[k] = weight(sum[k]);
         }
         return join<Pixel>(c);
+    }
+};
+
+#ifdef __SSE2__
+// The same for 8-bit pixels with 32-bit sums, the common case, four
+// channels at once: lanes in memory order blue, green, red, alpha. Colour
+// times alpha fits 16 bits, so it is weighed before widening.
+template <bool Weighted>
+struct Sse2Arithmetic
+{
+    static constexpr quint64 Most = 0xff;
+    struct alignas(16) Sums
+    {
+        quint32 lane[4];
+    };
+    using Reg = __m128i;
+
+    static Reg load(const Sums &s) { return _mm_load_si128(reinterpret_cast<const __m128i *>(s.lane)); }
+    static void store(Sums &s, Reg r) { _mm_store_si128(reinterpret_cast<__m128i *>(s.lane), r); }
+    static Reg zero() { return _mm_setzero_si128(); }
+    static Reg plus(Reg a, Reg b) { return _mm_add_epi32(a, b); }
+    static Reg minus(Reg a, Reg b) { return _mm_sub_epi32(a, b); }
+
+    static Reg weighed(quint32 p)
+    {
+        const __m128i none = _mm_setzero_si128();
+        __m128i v = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(p)), none);
+        if constexpr (Weighted) {
+            const __m128i alpha = _mm_shufflelo_epi16(v, _MM_SHUFFLE(3, 3, 3, 3));
+            const __m128i colourLanes = _mm_setr_epi16(-1, -1, -1, 0, 0, 0, 0, 0);
+            const __m128i alphaOne = _mm_setr_epi16(0, 0, 0, 1, 0, 0, 0, 0);
+            v = _mm_mullo_epi16(v, _mm_or_si128(_mm_and_si128(alpha, colourLanes), alphaOne));
+        }
+        return _mm_unpacklo_epi16(v, none);
+    }
+
+    static quint32 average(Reg sum, const Divider &count, quint32 own)
+    {
+        alignas(16) quint32 s[4];
+        _mm_store_si128(reinterpret_cast<__m128i *>(s), sum);
+        quint32 c[4];
+        c[3] = quint32(count(s[3]));
+        if constexpr (!Weighted) {
+            for (size_t k = 0; k < 3; ++k)
+                c[k] = quint32(count(s[k]));
+        } else if (s[3] == 0) { // nothing to weigh by: the pixel keeps its colour
+            return own & 0x00ffffffu;
+        } else {
+            Divider weight;
+            weight.set(s[3], fitsProduct(Most, s[3]));
+            for (size_t k = 0; k < 3; ++k)
+                c[k] = quint32(weight(s[k]));
+        }
+        return c[0] | (c[1] << 8) | (c[2] << 16) | (c[3] << 24);
+    }
+};
+#endif
+
+// The blur of the mirrored lines, one line at a time in order from the
+// picture outwards: in[j] is reflection line j, `across` pixels long. The
+// window's lines slide: both of its ends only ever move away from the
+// picture, so every line enters the running column sums once and leaves
+// once. Across, each line's sums are prefix sums, taken in the same pass
+// as the last line's exchange. The cost per pixel does not depend on the
+// radius. Sums are kept modulo 2^32 or 2^64 (Acc), which the differences
+// of the prefix sums survive as long as a window's own sum fits.
+template <typename Pixel, typename Arithmetic>
+class LineBlur
+{
+public:
+    LineBlur(std::vector<const Pixel *> lines, int across, int blur)
+        : in(std::move(lines)), across(across), blur(blur), column(static_cast<size_t>(across)),
+          prefix(size_t(across) + 1), blurred(static_cast<size_t>(across))
+    {
+        Arithmetic::store(prefix[0], Arithmetic::zero());
+    }
+
+    // Blurred line j; the lines are asked for in order, from 0.
+    const Pixel *line(int j)
+    {
+        const int R = int(in.size());
+        const int r = int(qint64(j) * blur / 400);
+        const int newHi = std::min(R - 1, j + r), newLo = std::max(0, j - r);
+        bool summed = false; // the prefix sums are up to date
+        while (hi < newHi || lo < newLo) {
+            const bool enter = hi < newHi, leave = lo < newLo;
+            const Pixel *entering = enter ? in[size_t(++hi)] : nullptr;
+            const Pixel *leaving = leave ? in[size_t(lo++)] : nullptr;
+            summed = r > 0 && hi == newHi && lo == newLo; // the last exchange also sums across
+            if (enter && leave)
+                summed ? exchange<true, true, true>(entering, leaving)
+                       : exchange<true, true, false>(entering, leaving);
+            else if (enter)
+                summed ? exchange<true, false, true>(entering, nullptr)
+                       : exchange<true, false, false>(entering, nullptr);
+            else
+                summed ? exchange<false, true, true>(nullptr, leaving)
+                       : exchange<false, true, false>(nullptr, leaving);
+        }
+        if (r == 0)
+            return in[size_t(j)];
+        if (!summed)
+            exchange<false, false, true>(nullptr, nullptr);
+
+        const quint64 lines = quint64(hi - lo + 1);
+        const int widest = std::min(across, 2 * r + 1);
+        const bool exact = fitsProduct(Arithmetic::Most, lines * quint64(widest));
+        byWidth.resize(size_t(widest) + 1);
+        for (int width = std::min(across, r + 1); width <= widest; ++width) // the only widths there are
+            byWidth[size_t(width)].set(lines * quint64(width), exact);
+        const Pixel *own = in[size_t(j)];
+        const auto average = [&](int x, int from, int to) {
+            const auto sum = Arithmetic::minus(Arithmetic::load(prefix[size_t(to) + 1]),
+                                               Arithmetic::load(prefix[size_t(from)]));
+            return Arithmetic::average(sum, byWidth[size_t(to - from + 1)], own[x]);
+        };
+        const int x0 = std::min(r, across), x1 = std::max(x0, across - r); // the full windows
+        for (int x = 0; x < x0; ++x)
+            blurred[size_t(x)] = average(x, 0, std::min(across - 1, x + r));
+        for (int x = x0; x < x1; ++x)
+            blurred[size_t(x)] = average(x, x - r, x + r);
+        for (int x = x1; x < across; ++x)
+            blurred[size_t(x)] = average(x, std::max(0, x - r), across - 1);
+        return blurred.data();
+    }
+
+private:
+    using Sums = typename Arithmetic::Sums;
+
+    // Adds line `entering` to the column sums and takes `leaving` out; with
+    // Sum, also takes the prefix sums across.
+    template <bool Enter, bool Leave, bool Sum>
+    void exchange(const Pixel *entering, const Pixel *leaving)
+    {
+        auto running = Arithmetic::zero();
+        for (int x = 0; x < across; ++x) {
+            Sums &s = column[size_t(x)];
+            auto sums = Arithmetic::load(s);
+            if constexpr (Enter)
+                sums = Arithmetic::plus(sums, Arithmetic::weighed(entering[x]));
+            if constexpr (Leave)
+                sums = Arithmetic::minus(sums, Arithmetic::weighed(leaving[x]));
+            if constexpr (Enter || Leave)
+                Arithmetic::store(s, sums);
+            if constexpr (Sum) {
+                running = Arithmetic::plus(running, sums);
+                Arithmetic::store(prefix[size_t(x) + 1], running);
+            }
+        }
     }
 
     std::vector<const Pixel *> in;
@@ -443,10 +542,17 @@ void withLineBlur(std::vector<const Pixel *> lines, int across, int blur, Visit 
     const quint64 R = lines.size();
     const quint64 window = R * std::min<quint64>(quint64(across), 2 * ((R - 1) * quint64(blur) / 400) + 1);
     if ((Weighted ? Most * Most : Most) * window <= std::numeric_limits<quint32>::max()) {
-        LineBlur<Pixel, quint32, Weighted> b(std::move(lines), across, blur);
+#ifdef __SSE2__
+        if constexpr (sizeof(Pixel) == 4) {
+            LineBlur<Pixel, Sse2Arithmetic<Weighted>> b(std::move(lines), across, blur);
+            visit(b);
+            return;
+        }
+#endif
+        LineBlur<Pixel, PlainArithmetic<Pixel, quint32, Weighted>> b(std::move(lines), across, blur);
         visit(b);
     } else {
-        LineBlur<Pixel, quint64, Weighted> b(std::move(lines), across, blur);
+        LineBlur<Pixel, PlainArithmetic<Pixel, quint64, Weighted>> b(std::move(lines), across, blur);
         visit(b);
     }
 }
@@ -468,6 +574,89 @@ void transposeInto(const QImage &from, int x0, int y0, int w, int h, QImage &to)
                 for (int k = k0; k < std::min(w, k0 + Tile); ++k)
                     reinterpret_cast<Pixel *>(toBits + k * toStride)[i] = s[k];
             }
+}
+
+// How a reflection line is written: copied, with the opacity only (the
+// lines next to the picture), or at a level of the fade.
+enum class LineFade
+{
+    Copy,
+    Opacity,
+    Level
+};
+
+// The opacity alone on 8-bit pixels, four at a time, exactly as the
+// unfaded tables give it: colour mode moves each colour channel
+// (100 - opacity)/100 of the way towards the colour, transparent mode
+// scales alpha by opacity/100, both multiplying first and truncating. The
+// product is at most 255 * 100, and x / 100 is (x * 5243) >> 19 for every
+// x below 43699. Returns how many leading pixels it wrote.
+int opacityRun(const quint32 *s, quint32 *d, int n, const Plan &p)
+{
+#ifdef __SSE2__
+    const _RGB &c = p.colour;
+    if (!p.transparent && !(ColourFade::inRange(c.r) && ColourFade::inRange(c.g) && ColourFade::inRange(c.b)))
+        return 0;
+    const __m128i none = _mm_setzero_si128();
+    const __m128i alphaLanes = _mm_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1);
+    const __m128i step = _mm_set1_epi16(short(p.transparent ? p.opacity : 100 - p.opacity));
+    const __m128i reciprocal = _mm_set1_epi16(5243);
+    const __m128i target =
+        _mm_setr_epi16(short(c.b), short(c.g), short(c.r), 0, short(c.b), short(c.g), short(c.r), 0);
+    const auto share = [&](__m128i x) { // x * step / 100
+        return _mm_srli_epi16(_mm_mulhi_epu16(_mm_mullo_epi16(x, step), reciprocal), 3);
+    };
+    const auto channels = [&](__m128i v) {
+        if (p.transparent)
+            return _mm_or_si128(_mm_andnot_si128(alphaLanes, v), _mm_and_si128(alphaLanes, share(v)));
+        const __m128i toward = _mm_sub_epi16(target, v);
+        const __m128i below = _mm_cmplt_epi16(toward, none);
+        const __m128i distance = _mm_max_epi16(toward, _mm_sub_epi16(none, toward));
+        const __m128i moved = _mm_add_epi16(v, _mm_sub_epi16(_mm_xor_si128(share(distance), below), below));
+        return _mm_or_si128(_mm_andnot_si128(alphaLanes, moved), _mm_and_si128(alphaLanes, v));
+    };
+    int x = 0;
+    for (; x + 4 <= n; x += 4) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + x));
+        const __m128i low = channels(_mm_unpacklo_epi8(four, none));
+        const __m128i high = channels(_mm_unpackhi_epi8(four, none));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(d + x), _mm_packus_epi16(low, high));
+    }
+    return x;
+#else
+    Q_UNUSED(s);
+    Q_UNUSED(d);
+    Q_UNUSED(n);
+    Q_UNUSED(p);
+    return 0;
+#endif
+}
+
+// Writes `n` pixels of line `s` to `d` (which may be `s`) as `kind` says,
+// `f` being the line's fade.
+template <typename Fade>
+void fadeLine(const Fade &f, LineFade kind, const typename Fade::Pixel *s, typename Fade::Pixel *d, int n,
+              const Plan &p)
+{
+    if (kind == LineFade::Copy) {
+        if (s != d)
+            std::memcpy(d, s, size_t(n) * sizeof(*s));
+        return;
+    }
+    int x = 0;
+    if constexpr (sizeof(*s) == 4)
+        if (kind == LineFade::Opacity)
+            x = opacityRun(s, d, n, p);
+    for (; x < n; ++x)
+        d[x] = f(s[x]);
+}
+
+// The kind of reflection line j.
+LineFade lineFade(const Plan &p, int j)
+{
+    if (j >= p.reflected - p.faded)
+        return LineFade::Level;
+    return p.opacity == 100 ? LineFade::Copy : LineFade::Opacity;
 }
 
 // Renders top and bottom; line(j) gives reflection line j's unfaded pixels
@@ -499,32 +688,17 @@ void renderVertical(const QImage &src, Lines &&line, QImage &out, const Plan &p)
         const int dstRow = p.nearStart ? p.reflected - 1 - j : p.kept + p.gap + j;
         const Pixel *s = line(j);
         Pixel *d = reinterpret_cast<Pixel *>(out.scanLine(dstRow));
-        const int m = j - (p.reflected - p.faded);
-        if (m < 0 && p.opacity == 100) {
-            std::memcpy(d, s, rowBytes);
-            continue;
-        }
-        const Fade *f = &unfaded;
-        if (m >= 0) {
-            setLevel(fade, p, m);
-            f = &fade;
-        }
-        for (int x = 0; x < w; ++x)
-            d[x] = (*f)(s[x]);
+        const LineFade kind = lineFade(p, j);
+        if (kind == LineFade::Level)
+            setLevel(fade, p, j - (p.reflected - p.faded));
+        fadeLine(kind == LineFade::Level ? fade : unfaded, kind, s, d, w, p);
     }
 }
 
-// Where the reflection of left and right takes its pixels: the photo
-// itself, or the blurred copy of the mirrored strip. Source column L sits
-// at column L - first of `image`.
-struct MirrorSource
-{
-    const QImage *image;
-    int first;
-};
-
+// Renders left and right; without `withReflection` only the picture and
+// the gap, for a reflection written by blurInto.
 template <typename Fade, bool NearStart>
-void renderHorizontal(const QImage &src, const MirrorSource &mirror, QImage &out, const Plan &p)
+void renderHorizontal(const QImage &src, QImage &out, const Plan &p, bool withReflection)
 {
     using Pixel = typename Fade::Pixel;
     const int w = src.width();
@@ -533,7 +707,8 @@ void renderHorizontal(const QImage &src, const MirrorSource &mirror, QImage &out
     const int srcFirst = NearStart ? w - p.kept : 0;
     const int picFirst = NearStart ? p.reflected + p.gap : 0;
     const int gapFirst = NearStart ? p.reflected : p.kept;
-    const int exact = p.reflected - p.faded;
+    const int exact = withReflection ? p.reflected - p.faded : 0;
+    const int faded = withReflection ? p.faded : 0;
     const Pixel gap = gapPixel<Pixel>(p);
 
     // Reflection column j (0 next to the picture) mirrors the kept column j
@@ -543,9 +718,7 @@ void renderHorizontal(const QImage &src, const MirrorSource &mirror, QImage &out
     // of source columns in reverse order.
     const auto srcColumn = [&](int j) { return NearStart ? w - p.kept + j : p.kept - 1 - j; };
     const auto dstColumn = [&](int j) { return NearStart ? p.reflected - 1 - j : p.kept + p.gap + j; };
-    const auto mirrorRow = [&](int y) {
-        return reinterpret_cast<const Pixel *>(mirror.image->constScanLine(y));
-    };
+    const auto mirrorRow = [&](int y) { return reinterpret_cast<const Pixel *>(src.constScanLine(y)); };
 
     // The fade level changes from column to column. The tables of all levels
     // are built once (faded * 768 bytes, small beside the picture) and applied
@@ -554,8 +727,8 @@ void renderHorizontal(const QImage &src, const MirrorSource &mirror, QImage &out
     // rows are still read in order.
     constexpr int LevelBlock = 64;
     constexpr int RowBand = 32;
-    std::vector<Fade> fades(size_t(p.faded));
-    for (int m = 0; m < p.faded; ++m)
+    std::vector<Fade> fades(static_cast<size_t>(faded));
+    for (int m = 0; m < faded; ++m)
         setLevel(fades[size_t(m)], p, m);
     Fade unfaded;
     setUnfaded(unfaded, p);
@@ -568,23 +741,20 @@ void renderHorizontal(const QImage &src, const MirrorSource &mirror, QImage &out
             std::memcpy(d + picFirst, s + srcFirst, size_t(p.kept) * sizeof(Pixel));
             std::fill(d + gapFirst, d + gapFirst + p.gap, gap);
             if (exact > 0) {
-                const Pixel *m = mirrorRow(y) + (std::min(srcColumn(0), srcColumn(exact - 1)) - mirror.first);
+                const Pixel *m = mirrorRow(y) + std::min(srcColumn(0), srcColumn(exact - 1));
                 Pixel *to = d + std::min(dstColumn(0), dstColumn(exact - 1));
-                if (p.opacity == 100)
-                    std::reverse_copy(m, m + exact, to);
-                else
-                    for (int t = 0; t < exact; ++t)
-                        to[exact - 1 - t] = unfaded(m[t]);
+                std::reverse_copy(m, m + exact, to);
+                fadeLine(unfaded, lineFade(p, 0), to, to, exact, p);
             }
         }
-        for (int m0 = 0; m0 < p.faded; m0 += LevelBlock) {
-            const int n = std::min(LevelBlock, p.faded - m0);
+        for (int m0 = 0; m0 < faded; m0 += LevelBlock) {
+            const int n = std::min(LevelBlock, faded - m0);
             const Fade *f = fades.data() + m0;
             const int j0 = exact + m0;
             const int sLo = std::min(srcColumn(j0), srcColumn(j0 + n - 1));
             const int dLo = std::min(dstColumn(j0), dstColumn(j0 + n - 1));
             for (int y = y0; y < y1; ++y) {
-                const Pixel *s = mirrorRow(y) + (sLo - mirror.first);
+                const Pixel *s = mirrorRow(y) + sLo;
                 Pixel *d = reinterpret_cast<Pixel *>(out.scanLine(y)) + dLo;
                 // Level t sits at source offset t (left) or n - 1 - t (right)
                 // within the block, and at the mirrored output offset.
@@ -627,65 +797,65 @@ void renderTopOrBottom(const QImage &src, QImage &out, const Plan &p)
     });
 }
 
-// The blurred copy of the columns first..first + reflected - 1 of the
-// photo, or a null picture when it cannot be allocated. The columns are
-// turned into rows, blurred, and written back as columns, a block of them
-// at a time so that every row of the strip gets a whole cache line.
-template <typename Pixel, bool Weighted>
-QImage blurredColumns(const QImage &src, const Plan &p, int first)
+// The blurred reflection of left and right, faded and written into its
+// place in `out`; false when its working copy cannot be allocated. The
+// mirrored columns are turned into rows, blurred and faded a line at a
+// time, and written back as columns, a block of them at a time so that
+// every row of the output gets a whole cache line.
+template <typename Fade>
+bool blurInto(const QImage &src, QImage &out, const Plan &p)
 {
+    using Pixel = typename Fade::Pixel;
+    constexpr bool Weighted = std::is_same_v<Fade, AlphaFade> || std::is_same_v<Fade, AlphaFade16>;
     const int h = src.height();
+    const int first = p.nearStart ? src.width() - p.kept : p.kept - p.reflected; // the strip's first column
     QImage rows = allocatePicture(h, p.reflected, src.format());
-    QImage strip = allocatePicture(p.reflected, h, src.format());
-    if (rows.isNull() || strip.isNull())
-        return QImage();
+    if (rows.isNull())
+        return false;
     transposeInto<Pixel>(src, first, 0, p.reflected, h, rows);
     std::vector<const Pixel *> lines(static_cast<size_t>(p.reflected));
     for (int j = 0; j < p.reflected; ++j)
         lines[size_t(j)] =
             reinterpret_cast<const Pixel *>(rows.constScanLine(mirroredLine(p, src.width(), j) - first));
-    uchar *bits = strip.bits();
-    const qsizetype stride = strip.bytesPerLine();
+    const int exact = p.reflected - p.faded;
+    Fade unfaded, fade;
+    setUnfaded(unfaded, p);
+    const auto dstColumn = [&](int j) { return p.nearStart ? p.reflected - 1 - j : p.kept + p.gap + j; };
+    uchar *bits = out.bits();
+    const qsizetype stride = out.bytesPerLine();
     constexpr int Block = 16; // lines written back at once, a cache line of 32-bit pixels per row
     std::vector<Pixel> block(size_t(Block) * size_t(h));
     withLineBlur<Pixel, Weighted>(std::move(lines), h, p.blur, [&](auto &blur) {
         for (int j0 = 0; j0 < p.reflected; j0 += Block) {
             const int n = std::min(Block, p.reflected - j0);
-            for (int t = 0; t < n; ++t)
-                std::memcpy(block.data() + size_t(t) * size_t(h), blur.line(j0 + t),
-                            size_t(h) * sizeof(Pixel));
-            // The block's lines are neighbouring columns, in reverse order on the right.
-            const int column =
-                std::min(mirroredLine(p, src.width(), j0), mirroredLine(p, src.width(), j0 + n - 1));
+            for (int t = 0; t < n; ++t) {
+                const LineFade kind = lineFade(p, j0 + t);
+                if (kind == LineFade::Level)
+                    setLevel(fade, p, j0 + t - exact);
+                fadeLine(kind == LineFade::Level ? fade : unfaded, kind, blur.line(j0 + t),
+                         block.data() + size_t(t) * size_t(h), h, p);
+            }
+            // The block's lines are neighbouring columns, in reverse order on the left.
+            const int column = std::min(dstColumn(j0), dstColumn(j0 + n - 1));
             for (int y = 0; y < h; ++y) {
-                Pixel *to = reinterpret_cast<Pixel *>(bits + y * stride) + (column - first);
+                Pixel *to = reinterpret_cast<Pixel *>(bits + y * stride) + column;
                 for (int t = 0; t < n; ++t)
-                    to[p.nearStart ? t : n - 1 - t] = block[size_t(t) * size_t(h) + size_t(y)];
+                    to[p.nearStart ? n - 1 - t : t] = block[size_t(t) * size_t(h) + size_t(y)];
             }
         }
     });
-    return strip;
+    return true;
 }
 
 template <typename Fade>
 bool renderLeftOrRight(const QImage &src, QImage &out, const Plan &p)
 {
-    using Pixel = typename Fade::Pixel;
-    MirrorSource mirror{&src, 0};
-    QImage strip;
-    if (p.blur > 0 && p.reflected > 1) {
-        constexpr bool Weighted = std::is_same_v<Fade, AlphaFade> || std::is_same_v<Fade, AlphaFade16>;
-        mirror.first = p.nearStart ? src.width() - p.kept : p.kept - p.reflected;
-        strip = blurredColumns<Pixel, Weighted>(src, p, mirror.first);
-        if (strip.isNull())
-            return false;
-        mirror.image = &strip;
-    }
+    const bool blurred = p.blur > 0 && p.reflected > 1;
     if (p.nearStart)
-        renderHorizontal<Fade, true>(src, mirror, out, p);
+        renderHorizontal<Fade, true>(src, out, p, !blurred);
     else
-        renderHorizontal<Fade, false>(src, mirror, out, p);
-    return true;
+        renderHorizontal<Fade, false>(src, out, p, !blurred);
+    return !blurred || blurInto<Fade>(src, out, p);
 }
 
 template <typename ColourFadeT, typename AlphaFadeT>
