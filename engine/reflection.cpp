@@ -557,23 +557,50 @@ void withLineBlur(std::vector<const Pixel *> lines, int across, int blur, Visit 
     }
 }
 
-// Copies the block of `from` at (x0, y0), `w` pixels wide and `h` high,
-// turned about its diagonal into `to` (h wide, w high), tile by tile so that
-// both sides stay in cache.
+// Copies `h` rows of `w` pixels at `from` turned about the diagonal to
+// `to` (row k of `to` takes column k of `from`), tile by tile so that both
+// sides stay in cache; 32-bit pixels go four rows by four columns at once.
 template <typename Pixel>
-void transposeInto(const QImage &from, int x0, int y0, int w, int h, QImage &to)
+void transpose(const uchar *from, qsizetype fromStride, uchar *to, qsizetype toStride, int w, int h)
 {
     constexpr int Tile = 32;
-    const uchar *fromBits = from.constBits();
-    uchar *toBits = to.bits();
-    const qsizetype fromStride = from.bytesPerLine(), toStride = to.bytesPerLine();
+    const auto row = [&](const uchar *bits, qsizetype stride, int y) {
+        return reinterpret_cast<Pixel *>(const_cast<uchar *>(bits) + y * stride);
+    };
     for (int i0 = 0; i0 < h; i0 += Tile)
-        for (int k0 = 0; k0 < w; k0 += Tile)
-            for (int i = i0; i < std::min(h, i0 + Tile); ++i) {
-                const Pixel *s = reinterpret_cast<const Pixel *>(fromBits + (y0 + i) * fromStride) + x0;
-                for (int k = k0; k < std::min(w, k0 + Tile); ++k)
-                    reinterpret_cast<Pixel *>(toBits + k * toStride)[i] = s[k];
+        for (int k0 = 0; k0 < w; k0 += Tile) {
+            const int i1 = std::min(h, i0 + Tile), k1 = std::min(w, k0 + Tile);
+            int i = i0;
+#ifdef __SSE2__
+            if constexpr (sizeof(Pixel) == 4) {
+                for (; i + 4 <= i1; i += 4) {
+                    int k = k0;
+                    for (; k + 4 <= k1; k += 4) {
+                        __m128i r[4];
+                        for (int t = 0; t < 4; ++t)
+                            r[t] = _mm_loadu_si128(
+                                reinterpret_cast<const __m128i *>(row(from, fromStride, i + t) + k));
+                        const __m128i t0 = _mm_unpacklo_epi32(r[0], r[1]),
+                                      t1 = _mm_unpacklo_epi32(r[2], r[3]);
+                        const __m128i t2 = _mm_unpackhi_epi32(r[0], r[1]),
+                                      t3 = _mm_unpackhi_epi32(r[2], r[3]);
+                        const __m128i c[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
+                                              _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3)};
+                        for (int t = 0; t < 4; ++t)
+                            _mm_storeu_si128(reinterpret_cast<__m128i *>(row(to, toStride, k + t) + i), c[t]);
+                    }
+                    for (; k < k1; ++k)
+                        for (int t = 0; t < 4; ++t)
+                            row(to, toStride, k)[i + t] = row(from, fromStride, i + t)[k];
+                }
             }
+#endif
+            for (; i < i1; ++i) {
+                const Pixel *s = row(from, fromStride, i);
+                for (int k = k0; k < k1; ++k)
+                    row(to, toStride, k)[i] = s[k];
+            }
+        }
 }
 
 // How a reflection line is written: copied, with the opacity only (the
@@ -812,7 +839,8 @@ bool blurInto(const QImage &src, QImage &out, const Plan &p)
     QImage rows = allocatePicture(h, p.reflected, src.format());
     if (rows.isNull())
         return false;
-    transposeInto<Pixel>(src, first, 0, p.reflected, h, rows);
+    transpose<Pixel>(src.constBits() + first * qsizetype(sizeof(Pixel)), src.bytesPerLine(), rows.bits(),
+                     rows.bytesPerLine(), p.reflected, h);
     std::vector<const Pixel *> lines(static_cast<size_t>(p.reflected));
     for (int j = 0; j < p.reflected; ++j)
         lines[size_t(j)] =
@@ -832,16 +860,14 @@ bool blurInto(const QImage &src, QImage &out, const Plan &p)
                 const LineFade kind = lineFade(p, j0 + t);
                 if (kind == LineFade::Level)
                     setLevel(fade, p, j0 + t - exact);
+                // The block's lines are neighbouring columns, in reverse order on the left.
                 fadeLine(kind == LineFade::Level ? fade : unfaded, kind, blur.line(j0 + t),
-                         block.data() + size_t(t) * size_t(h), h, p);
+                         block.data() + size_t(p.nearStart ? n - 1 - t : t) * size_t(h), h, p);
             }
-            // The block's lines are neighbouring columns, in reverse order on the left.
             const int column = std::min(dstColumn(j0), dstColumn(j0 + n - 1));
-            for (int y = 0; y < h; ++y) {
-                Pixel *to = reinterpret_cast<Pixel *>(bits + y * stride) + column;
-                for (int t = 0; t < n; ++t)
-                    to[p.nearStart ? n - 1 - t : t] = block[size_t(t) * size_t(h) + size_t(y)];
-            }
+            transpose<Pixel>(reinterpret_cast<const uchar *>(block.data()),
+                             qsizetype(h) * qsizetype(sizeof(Pixel)),
+                             bits + column * qsizetype(sizeof(Pixel)), stride, h, n);
         }
     });
     return true;
