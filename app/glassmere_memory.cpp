@@ -42,7 +42,8 @@ void Glassmere::remember(QSettings &store) const
     store.beginGroup(QStringLiteral("output"));
     store.setValue(QStringLiteral("exportQuality"), exportQuality);
     store.setValue(QStringLiteral("exportStripsMetadata"), exportStripsMetadata);
-    store.setValue(QStringLiteral("batchQuality"), ui->spinBatchQuality->value());
+    const int batchQuality = ui->spinBatchQuality->value(); // 0: "default"
+    store.setValue(QStringLiteral("batchQuality"), batchQuality > 0 ? batchQuality : -1);
     store.endGroup();
 }
 
@@ -77,11 +78,11 @@ void Glassmere::restoreRemembered(const QSettings &store)
         if (!folder.isEmpty() && QDir(folder).exists())
             box->setText(folder);
     }
-    // A quality outside 1..100 is the writer's own (-1; 0 in the box).
+    // A quality outside 1..100 is the writer's own (-1; "default" in a box).
     const int quality = store.value(QStringLiteral("output/exportQuality"), -1).toInt();
     exportQuality = quality >= 1 && quality <= 100 ? quality : -1;
     exportStripsMetadata = store.value(QStringLiteral("output/exportStripsMetadata"), false).toBool();
-    ui->spinBatchQuality->setValue(store.value(QStringLiteral("output/batchQuality"), 0).toInt());
+    ui->spinBatchQuality->setValue(store.value(QStringLiteral("output/batchQuality"), -1).toInt());
     // Only where a screen still shows it: a monitor may have gone since.
     const QPoint position = store.value(QStringLiteral("window/position")).toPoint();
     if (store.contains(QStringLiteral("window/position")) &&
