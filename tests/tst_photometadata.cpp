@@ -57,7 +57,6 @@ private slots:
     void initTestCase();
     void apply_data();
     void apply();
-    void copyOntoFile();
     void roads_data();
     void roads();
 
@@ -130,20 +129,6 @@ void TestPhotoMetadata::apply()
     QCOMPARE(inspect(out), kept.arg(location));
 }
 
-// The same on a written file; an output that is not there is a reason, not
-// a new file.
-void TestPhotoMetadata::copyOntoFile()
-{
-    const QString camera = dir.filePath("camera.jpg"), out = dir.filePath("out.png");
-    QVERIFY(picture.save(out));
-    QVERIFY(copyPhotoMetadata(camera, out, MetadataPolicy::StripGps));
-    QVERIFY(inspect(TestUtils::readAll(out)).endsWith("| 1 | - | - | profile"));
-
-    QString error;
-    QVERIFY(!copyPhotoMetadata(camera, dir.filePath("none.png"), MetadataPolicy::Keep, &error));
-    QVERIFY(!error.isEmpty() && !QFile::exists(dir.filePath("none.png")));
-}
-
 // The same photo through the command line, its batch and the window's
 // export: what each writes, against what a photo without information gave.
 void TestPhotoMetadata::roads_data()
@@ -171,7 +156,6 @@ void TestPhotoMetadata::roads()
     QVERIFY(QDir().mkpath(folder));
     if (road == "export") {
         Glassmere window;
-        window.show();
         window.openPhoto(camera);
         FileDialogAnswer answer(out);
         MessageBoxCloser closer;
