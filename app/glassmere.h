@@ -1,5 +1,6 @@
 #pragma once
 
+#include "photometadata.h"
 #include "reflectionsettings.h"
 
 #include <QImage>
@@ -192,6 +193,12 @@ private:
     // written; export converts back to the one and preselects by the other.
     QImage::Format sourceFormat = QImage::Format_Invalid;
     QString sourceSuffix;
+    // The loaded photo's camera information and colour profile, and the
+    // export dialog's last choices: lossy quality (-1 the writer's own) and
+    // whether that information is left out.
+    PhotoMetadata sourceMetadata;
+    int exportQuality = -1;
+    bool exportStripsMetadata = false;
 
     BatchJob *batchJob = nullptr; // child, made by the first run
     // Photos dropped together: the next batch converts just these, not the

@@ -39,6 +39,12 @@ void Glassmere::remember(QSettings &store) const
     store.setValue(QStringLiteral("batchTarget"), ui->txtResultDir->text());
     store.endGroup();
     store.setValue(QStringLiteral("window/position"), isMaximized ? normalGeometry.topLeft() : pos());
+    store.beginGroup(QStringLiteral("output"));
+    store.setValue(QStringLiteral("exportQuality"), exportQuality);
+    store.setValue(QStringLiteral("exportStripsMetadata"), exportStripsMetadata);
+    const int batchQuality = ui->spinBatchQuality->value(); // 0: "default"
+    store.setValue(QStringLiteral("batchQuality"), batchQuality > 0 ? batchQuality : -1);
+    store.endGroup();
 }
 
 void Glassmere::restoreRemembered(const QSettings &store)
@@ -72,6 +78,11 @@ void Glassmere::restoreRemembered(const QSettings &store)
         if (!folder.isEmpty() && QDir(folder).exists())
             box->setText(folder);
     }
+    // A quality outside 1..100 is the writer's own (-1; "default" in a box).
+    const int quality = store.value(QStringLiteral("output/exportQuality"), -1).toInt();
+    exportQuality = quality >= 1 && quality <= 100 ? quality : -1;
+    exportStripsMetadata = store.value(QStringLiteral("output/exportStripsMetadata"), false).toBool();
+    ui->spinBatchQuality->setValue(store.value(QStringLiteral("output/batchQuality"), -1).toInt());
     // Only where a screen still shows it: a monitor may have gone since.
     const QPoint position = store.value(QStringLiteral("window/position")).toPoint();
     if (store.contains(QStringLiteral("window/position")) &&

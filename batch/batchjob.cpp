@@ -49,6 +49,18 @@ void BatchJob::setConverter(Converter c)
     converter = std::move(c);
 }
 
+void BatchJob::setWriteOptions(int quality, MetadataPolicy policy)
+{
+    converter = [quality, policy](const QString &source, const QString &output,
+                                  const ReflectionSettings &settings) {
+        WriteOptions options{quality, {}, policy};
+        if (policy != MetadataPolicy::StripAll)
+            options.metadata = PhotoMetadata::read(source);
+        QImage photo, rendering;
+        return convertBatchPicture(source, output, settings, photo, rendering, options);
+    };
+}
+
 void BatchJob::setWorkers(int count)
 {
     workers = std::max(count, 1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batchrules.h"
+#include "photometadata.h"
 #include "reflectionsettings.h"
 
 #include <QList>
@@ -49,6 +50,10 @@ public:
     ~BatchJob() override; // stop()
 
     void setConverter(Converter converter);
+    // The default converter, writing lossy formats at `quality` (-1 the
+    // writer's own) and as much of each source's photo information (read
+    // from it on the worker) as `policy` keeps. Replaces the converter.
+    void setWriteOptions(int quality, MetadataPolicy policy);
     // Workers of the next run; QThread::idealThreadCount() by default.
     void setWorkers(int count);
     bool isRunning() const;

@@ -132,7 +132,10 @@ void Glassmere::on_btCovPics_clicked()
     ui->progressBar->setValue(0);
     ui->lblBatchFile->clear();
     showBatchRunning(true);
-    // Settings read once: every picture gets what the panel shows now.
+    // Settings read once: every picture gets what the panel shows now. The
+    // photo information goes along as export keeps it by default.
+    const int quality = ui->spinBatchQuality->value();
+    batchJob->setWriteOptions(quality > 0 ? quality : -1, MetadataPolicy::Keep);
     batchJob->start(files, targetDir, GatherSettings());
 }
 
@@ -163,6 +166,9 @@ void Glassmere::showBatchRunning(bool running)
     ui->lblBatchFile->setVisible(running);
     ui->btCancelBatch->setVisible(running);
     ui->btCancelBatch->setEnabled(running);
+    // The progress takes the quality's place while a run goes on.
+    ui->lblBatchQuality->setVisible(!running);
+    ui->spinBatchQuality->setVisible(!running);
 }
 
 void Glassmere::batchProgress(int done, int total, const QString &current)

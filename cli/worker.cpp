@@ -53,7 +53,7 @@ void send(FILE *out, const QByteArray &line)
 
 // One line on what went wrong with one picture, as the batch reports it.
 QString convert(const QString &input, const QString &output, const ReflectionSettings &settings,
-                qint64 memoryLimit, const WriteOptions &writeOptions, FILE *out)
+                qint64 memoryLimit, WriteOptions writeOptions, FILE *out)
 {
     const auto admit = [&](const QSize &size, QString *why) {
         const qint64 needed = conversionBytes(size, settings);
@@ -73,6 +73,9 @@ QString convert(const QString &input, const QString &output, const ReflectionSet
     if (photo.isNull())
         return QStringLiteral("cannot read \"%1\": %2").arg(input, why);
     const QImage::Format sourceFormat = photo.format();
+    // A damaged information block costs the information, not the picture.
+    if (writeOptions.metadataPolicy != MetadataPolicy::StripAll)
+        writeOptions.metadata = PhotoMetadata::read(input);
     QImage rendering;
     ComposeReflection(std::move(photo).convertToFormat(renderingFormat(sourceFormat)), rendering, settings);
     if (rendering.isNull())

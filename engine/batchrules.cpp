@@ -154,7 +154,8 @@ SourceClash findSourceClash(const QStringList &sources, const QString &targetDir
 }
 
 BatchOutcome convertBatchPicture(const QString &input, const QString &output,
-                                 const ReflectionSettings &settings, QImage &photo, QImage &rendering)
+                                 const ReflectionSettings &settings, QImage &photo, QImage &rendering,
+                                 const WriteOptions &options)
 {
     QString why;
     photo = QImage(); // before the next one is decoded
@@ -172,7 +173,7 @@ BatchOutcome convertBatchPicture(const QString &input, const QString &output,
                 QStringLiteral("the trim leaves no row of the photo, or the picture is too large to render")};
 
     rendering = outputPicture(std::move(rendering), sourceFormat, settings.transparent);
-    if (!writePhoto(rendering, output, &why))
+    if (!writePhoto(rendering, output, &why, options))
         return {BatchOutcome::WriteFailed, why};
     return {};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "photoio.h"
 #include "reflectionsettings.h"
 
 #include <QImage>
@@ -84,5 +85,7 @@ struct BatchOutcome
 // file. The two pictures are the caller's working buffers: the previous
 // photo is dropped before the next is decoded, so one picture at a time is
 // in memory, and afterwards they hold the photo and what was written.
+// `options` are the writer's (quality, photo information).
 BatchOutcome convertBatchPicture(const QString &input, const QString &output,
-                                 const ReflectionSettings &settings, QImage &photo, QImage &rendering);
+                                 const ReflectionSettings &settings, QImage &photo, QImage &rendering,
+                                 const WriteOptions &options = WriteOptions());

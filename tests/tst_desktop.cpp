@@ -97,6 +97,7 @@ void tst_desktop::keptBetweenRuns()
         first.findChild<QSlider *>(QStringLiteral("refBlur"))->setValue(12);
         ui.cbTransparent->setChecked(true);
         ui.txtResultDir->setText(dir.path());
+        first.findChild<QSpinBox *>(QStringLiteral("spinBatchQuality"))->setValue(40);
         first.move(33, 44);
         first.remember(store);
     }
@@ -109,6 +110,7 @@ void tst_desktop::keptBetweenRuns()
     QCOMPARE(second.findChild<QSlider *>(QStringLiteral("refBlur"))->value(), 12);
     QVERIFY(ui.cbTransparent->isChecked());
     QCOMPARE(ui.txtResultDir->text(), dir.path());
+    QCOMPARE(second.findChild<QSpinBox *>(QStringLiteral("spinBatchQuality"))->value(), 40);
     QCOMPARE(second.pos(), QPoint(33, 44));
 }
 

@@ -279,6 +279,14 @@
         <source>How much the reflection blurs with the distance from the photo, from 0 to 100 percent.</source>
         <translation>Wie stark die Spiegelung mit dem Abstand zum Foto verschwimmt, von 0 bis 100 Prozent.</translation>
     </message>
+    <message>
+        <source>Quality</source>
+        <translation>Qualität</translation>
+    </message>
+    <message>
+        <source>The quality of JPEG and WebP outputs, from 1 to 100, or the writer&apos;s own default.</source>
+        <translation>Die Qualität von JPEG- und WebP-Ausgaben, von 1 bis 100, oder die Vorgabe des Schreibers.</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -417,6 +425,22 @@
             <numerusform>%n abgelegte Fotos</numerusform>
         </translation>
     </message>
+    <message>
+        <source>default</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>JPEG and WebP: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
+        <translation>JPEG und WebP: Eine höhere Qualität behält mehr Details in einer größeren Datei; „Standard“ ist die Vorgabe des Schreibers.</translation>
+    </message>
+    <message>
+        <source>&amp;Quality:</source>
+        <translation>&amp;Qualität:</translation>
+    </message>
+    <message>
+        <source>Leave out the photo &amp;information (camera, date, place, colour profile)</source>
+        <translation>Foto&amp;informationen weglassen (Kamera, Datum, Ort, Farbprofil)</translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>
@@ -535,6 +559,18 @@
     <message>
         <source>Blur</source>
         <translation>Unschärfe</translation>
+    </message>
+    <message>
+        <source>&amp;Quality:</source>
+        <translation>&amp;Qualität:</translation>
+    </message>
+    <message>
+        <source>JPEG and WebP: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
+        <translation>JPEG und WebP: Eine höhere Qualität behält mehr Details in einer größeren Datei; „Standard“ ist die Vorgabe des Schreibers.</translation>
+    </message>
+    <message>
+        <source>default</source>
+        <translation>Standard</translation>
     </message>
 </context>
 <context>

@@ -279,6 +279,14 @@
         <source>How much the reflection blurs with the distance from the photo, from 0 to 100 percent.</source>
         <translation>倒影随着与照片距离增加而模糊的程度，从 0 到 100%。</translation>
     </message>
+    <message>
+        <source>Quality</source>
+        <translation>质量</translation>
+    </message>
+    <message>
+        <source>The quality of JPEG and WebP outputs, from 1 to 100, or the writer&apos;s own default.</source>
+        <translation>JPEG 和 WebP 输出的质量，1 到 100，或编码器自身的默认值。</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -416,6 +424,22 @@
             <numerusform>%n 张拖入的照片</numerusform>
         </translation>
     </message>
+    <message>
+        <source>default</source>
+        <translation>默认</translation>
+    </message>
+    <message>
+        <source>JPEG and WebP: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
+        <translation>JPEG 和 WebP：质量越高，保留的细节越多，文件也越大；“默认”即编码器自身的设置。</translation>
+    </message>
+    <message>
+        <source>&amp;Quality:</source>
+        <translation>质量(&amp;Q)：</translation>
+    </message>
+    <message>
+        <source>Leave out the photo &amp;information (camera, date, place, colour profile)</source>
+        <translation>不保留照片信息(&amp;I)（相机、日期、地点、色彩配置文件）</translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>
@@ -534,6 +558,18 @@
     <message>
         <source>Blur</source>
         <translation>模糊</translation>
+    </message>
+    <message>
+        <source>&amp;Quality:</source>
+        <translation>质量(&amp;Q)：</translation>
+    </message>
+    <message>
+        <source>JPEG and WebP: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
+        <translation>JPEG 和 WebP：质量越高，保留的细节越多，文件也越大；“默认”即编码器自身的设置。</translation>
+    </message>
+    <message>
+        <source>default</source>
+        <translation>默认</translation>
     </message>
 </context>
 <context>
