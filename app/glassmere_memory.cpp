@@ -38,6 +38,7 @@ void Glassmere::remember(QSettings &store) const
                    droppedSources.isEmpty() ? ui->txtPicDir->text() : QString());
     store.setValue(QStringLiteral("batchTarget"), ui->txtResultDir->text());
     store.endGroup();
+    store.setValue(QStringLiteral("batch/subfolders"), ui->cbSubfolders->isChecked());
     store.setValue(QStringLiteral("window/position"), isMaximized ? normalGeometry.topLeft() : pos());
 }
 
@@ -72,6 +73,7 @@ void Glassmere::restoreRemembered(const QSettings &store)
         if (!folder.isEmpty() && QDir(folder).exists())
             box->setText(folder);
     }
+    ui->cbSubfolders->setChecked(store.value(QStringLiteral("batch/subfolders"), false).toBool());
     // Only where a screen still shows it: a monitor may have gone since.
     const QPoint position = store.value(QStringLiteral("window/position")).toPoint();
     if (store.contains(QStringLiteral("window/position")) &&

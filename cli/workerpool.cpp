@@ -1,6 +1,7 @@
 #include "workerpool.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTimer>
 
 struct WorkerPool::Slot
@@ -101,6 +102,10 @@ void WorkerPool::startWorker(Slot &slot)
         if (error == QProcess::FailedToStart && s->process == p)
             onWorkerGone(*s);
     });
+    // A worker draws nothing: it needs no display, whatever its caller has.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    slot.process->setProcessEnvironment(environment);
     slot.process->start(program, arguments);
 }
 

@@ -279,6 +279,14 @@
         <source>How much the reflection blurs with the distance from the photo, from 0 to 100 percent.</source>
         <translation>Wie stark die Spiegelung mit dem Abstand zum Foto verschwimmt, von 0 bis 100 Prozent.</translation>
     </message>
+    <message>
+        <source>Include subfolders</source>
+        <translation>Unterordner einbeziehen</translation>
+    </message>
+    <message>
+        <source>Converts the photos of the folders below the source folder too, keeping their tree in the target folder.</source>
+        <translation>Wandelt auch die Fotos der Ordner unterhalb des Quellordners um und behält ihre Ordnerstruktur im Zielordner bei.</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -417,6 +425,10 @@
             <numerusform>%n abgelegte Fotos</numerusform>
         </translation>
     </message>
+    <message>
+        <source>The target directory lies inside the source directory. With subfolders included, choose a target directory outside it.</source>
+        <translation>Der Zielordner liegt im Quellordner. Wenn Unterordner einbezogen werden, wählen Sie einen Zielordner außerhalb davon.</translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>
@@ -535,6 +547,14 @@
     <message>
         <source>Blur</source>
         <translation>Unschärfe</translation>
+    </message>
+    <message>
+        <source>Convert the pictures of every folder below the source directory too, each into the same subfolder of the target directory</source>
+        <translation>Auch die Bilder aller Ordner unterhalb des Quellordners umwandeln, jeweils in denselben Unterordner des Zielordners</translation>
+    </message>
+    <message>
+        <source>Include subfolders</source>
+        <translation>Unterordner einbeziehen</translation>
     </message>
 </context>
 <context>

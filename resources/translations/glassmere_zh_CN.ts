@@ -279,6 +279,14 @@
         <source>How much the reflection blurs with the distance from the photo, from 0 to 100 percent.</source>
         <translation>倒影随着与照片距离增加而模糊的程度，从 0 到 100%。</translation>
     </message>
+    <message>
+        <source>Include subfolders</source>
+        <translation>包含子文件夹</translation>
+    </message>
+    <message>
+        <source>Converts the photos of the folders below the source folder too, keeping their tree in the target folder.</source>
+        <translation>同时转换源文件夹下各子文件夹中的照片，并在目标文件夹中保留其目录结构。</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -416,6 +424,10 @@
             <numerusform>%n 张拖入的照片</numerusform>
         </translation>
     </message>
+    <message>
+        <source>The target directory lies inside the source directory. With subfolders included, choose a target directory outside it.</source>
+        <translation>目标目录位于源目录之内。包含子文件夹时，请选择源目录之外的目标目录。</translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>
@@ -534,6 +546,14 @@
     <message>
         <source>Blur</source>
         <translation>模糊</translation>
+    </message>
+    <message>
+        <source>Convert the pictures of every folder below the source directory too, each into the same subfolder of the target directory</source>
+        <translation>同时转换源目录下每个文件夹中的图片，各自保存到目标目录中对应的子文件夹</translation>
+    </message>
+    <message>
+        <source>Include subfolders</source>
+        <translation>包含子文件夹</translation>
     </message>
 </context>
 <context>
