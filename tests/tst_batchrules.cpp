@@ -27,6 +27,8 @@ private slots:
     void outputPaths();
     void sameFolderOrFile_data();
     void sameFolderOrFile();
+    void inside_data();
+    void inside();
     void sourceClash_data();
     void sourceClash();
 
@@ -38,11 +40,26 @@ private:
 void tst_batchrules::initTestCase()
 {
     // "x/" a folder, "x -> y" a link to y, "x => y" a hard link, else a file.
-    for (const char *entry :
-         {"src/", "src/sub.png/", "src/sub.png/in.png", "src/a.jpg", "src/B.PNG", "src/c.Jpeg", "src/Z.ico",
-          "src/Ab.gif", "src/.hidden.png", "src/notes.txt", "src/a.jpg.bak", "out/", "out/a.jpg", "out/B.PNG",
-          "link-to-src -> src", "links/", "links/a.jpg -> src/a.jpg", "hardlinks/",
-          "hardlinks/B.PNG => src/B.PNG"}) {
+    for (const char *entry : {"src/",
+                              "src/sub.png/",
+                              "src/sub.png/in.png",
+                              "src/a.jpg",
+                              "src/B.PNG",
+                              "src/c.Jpeg",
+                              "src/Z.ico",
+                              "src/Ab.gif",
+                              "src/.hidden.png",
+                              "src/notes.txt",
+                              "src/a.jpg.bak",
+                              "out/",
+                              "out/a.jpg",
+                              "out/B.PNG",
+                              "link-to-src -> src",
+                              "links/",
+                              "links/a.jpg -> src/a.jpg",
+                              "hardlinks/",
+                              "hardlinks/B.PNG => src/B.PNG",
+                              "src2/"}) {
         const QStringList parts = QString::fromLatin1(entry).split(QLatin1Char(' '));
         const QString from = at(parts.first()), to = at(parts.last());
         if (parts.size() == 3)
@@ -102,6 +119,21 @@ void tst_batchrules::sameFolderOrFile()
 {
     QFETCH(Row, row);
     QCOMPARE((row.flag ? isSameFolder : isSameFile)(at(row.a), at(row.b)), row.c != nullptr);
+}
+
+void tst_batchrules::inside_data()
+{
+    QTest::addColumn<Row>("row"); // flag: a lies inside b
+    QTest::newRow("a subfolder through a link") << Row{true, "link-to-src/sub.png", "src"};
+    QTest::newRow("the folder itself") << Row{false, "src/sub.png/..", "src"};
+    QTest::newRow("the parent") << Row{false, "src", "src/sub.png"};
+    QTest::newRow("a name the folder's begins") << Row{false, "src2", "src"};
+}
+
+void tst_batchrules::inside()
+{
+    QFETCH(Row, row);
+    QCOMPARE(liesInside(at(row.a), at(row.b)), row.flag);
 }
 
 void tst_batchrules::sourceClash_data()
