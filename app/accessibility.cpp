@@ -27,6 +27,10 @@ const Control controls[] = {
     {"txtPicDir", QT_TRANSLATE_NOOP("Accessibility", "Source folder"),
      QT_TRANSLATE_NOOP("Accessibility",
                        "The folder whose photos are converted. Press Enter or Space to choose it.")},
+    {"cbSubfolders", QT_TRANSLATE_NOOP("Accessibility", "Include subfolders"),
+     QT_TRANSLATE_NOOP("Accessibility",
+                       "Converts the photos of the folders below the source folder too, keeping their "
+                       "tree in the target folder.")},
     {"txtResultDir", QT_TRANSLATE_NOOP("Accessibility", "Target folder"),
      QT_TRANSLATE_NOOP("Accessibility",
                        "The folder the converted photos are written to. Press Enter or Space to choose it.")},

@@ -38,6 +38,7 @@ void Glassmere::remember(QSettings &store) const
                    droppedSources.isEmpty() ? ui->txtPicDir->text() : QString());
     store.setValue(QStringLiteral("batchTarget"), ui->txtResultDir->text());
     store.endGroup();
+    store.setValue(QStringLiteral("batch/subfolders"), ui->cbSubfolders->isChecked());
     store.setValue(QStringLiteral("window/position"), isMaximized ? normalGeometry.topLeft() : pos());
     store.beginGroup(QStringLiteral("output"));
     store.setValue(QStringLiteral("exportQuality"), exportQuality);
@@ -83,6 +84,7 @@ void Glassmere::restoreRemembered(const QSettings &store)
     exportQuality = quality >= 1 && quality <= 100 ? quality : -1;
     exportStripsMetadata = store.value(QStringLiteral("output/exportStripsMetadata"), false).toBool();
     ui->spinBatchQuality->setValue(store.value(QStringLiteral("output/batchQuality"), -1).toInt());
+    ui->cbSubfolders->setChecked(store.value(QStringLiteral("batch/subfolders"), false).toBool());
     // Only where a screen still shows it: a monitor may have gone since.
     const QPoint position = store.value(QStringLiteral("window/position")).toPoint();
     if (store.contains(QStringLiteral("window/position")) &&

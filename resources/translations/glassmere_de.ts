@@ -287,6 +287,14 @@
         <source>The quality of JPEG and WebP outputs, from 1 to 100, or the writer&apos;s own default.</source>
         <translation>Die Qualität von JPEG- und WebP-Ausgaben, von 1 bis 100, oder die Vorgabe des Schreibers.</translation>
     </message>
+    <message>
+        <source>Include subfolders</source>
+        <translation>Unterordner einbeziehen</translation>
+    </message>
+    <message>
+        <source>Converts the photos of the folders below the source folder too, keeping their tree in the target folder.</source>
+        <translation>Wandelt auch die Fotos der Ordner unterhalb des Quellordners um und behält ihre Ordnerstruktur im Zielordner bei.</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -441,6 +449,10 @@
         <source>Leave out the photo &amp;information (camera, date, place, colour profile)</source>
         <translation>Foto&amp;informationen weglassen (Kamera, Datum, Ort, Farbprofil)</translation>
     </message>
+    <message>
+        <source>The target directory lies inside the source directory. With subfolders included, choose a target directory outside it.</source>
+        <translation>Der Zielordner liegt im Quellordner. Wenn Unterordner einbezogen werden, wählen Sie einen Zielordner außerhalb davon.</translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>
@@ -571,6 +583,14 @@
     <message>
         <source>default</source>
         <translation>Standard</translation>
+    </message>
+    <message>
+        <source>Convert the pictures of every folder below the source directory too, each into the same subfolder of the target directory</source>
+        <translation>Auch die Bilder aller Ordner unterhalb des Quellordners umwandeln, jeweils in denselben Unterordner des Zielordners</translation>
+    </message>
+    <message>
+        <source>Include subfolders</source>
+        <translation>Unterordner einbeziehen</translation>
     </message>
 </context>
 <context>

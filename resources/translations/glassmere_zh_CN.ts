@@ -287,6 +287,14 @@
         <source>The quality of JPEG and WebP outputs, from 1 to 100, or the writer&apos;s own default.</source>
         <translation>JPEG 和 WebP 输出的质量，1 到 100，或编码器自身的默认值。</translation>
     </message>
+    <message>
+        <source>Include subfolders</source>
+        <translation>包含子文件夹</translation>
+    </message>
+    <message>
+        <source>Converts the photos of the folders below the source folder too, keeping their tree in the target folder.</source>
+        <translation>同时转换源文件夹下各子文件夹中的照片，并在目标文件夹中保留其目录结构。</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -440,6 +448,10 @@
         <source>Leave out the photo &amp;information (camera, date, place, colour profile)</source>
         <translation>不保留照片信息(&amp;I)（相机、日期、地点、色彩配置文件）</translation>
     </message>
+    <message>
+        <source>The target directory lies inside the source directory. With subfolders included, choose a target directory outside it.</source>
+        <translation>目标目录位于源目录之内。包含子文件夹时，请选择源目录之外的目标目录。</translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>
@@ -570,6 +582,14 @@
     <message>
         <source>default</source>
         <translation>默认</translation>
+    </message>
+    <message>
+        <source>Convert the pictures of every folder below the source directory too, each into the same subfolder of the target directory</source>
+        <translation>同时转换源目录下每个文件夹中的图片，各自保存到目标目录中对应的子文件夹</translation>
+    </message>
+    <message>
+        <source>Include subfolders</source>
+        <translation>包含子文件夹</translation>
     </message>
 </context>
 <context>
