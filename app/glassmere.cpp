@@ -186,6 +186,12 @@ void Glassmere::on_btnClose_clicked()
 void Glassmere::resizeEvent(QResizeEvent *)
 {
     setMask(QRegion(maskRect(size())));
+    // A fitted preview is fitted again to the view's new size: shrunk to
+    // fit, or back at 1:1 where the window has grown to hold it.
+    if (previewFitted && pixmapItem) {
+        ui->graphicsView->resetTransform();
+        on_pbFit_clicked();
+    }
 }
 
 void Glassmere::mousePressEvent(QMouseEvent *event)
