@@ -11,6 +11,7 @@
 
 class BatchJob;
 class DlgLoading;
+class EdgeResizer;
 class PhotoExporter;
 class RenderController;
 struct BatchSummary;
@@ -168,8 +169,10 @@ private:
     // Our own maximised state; the platform's is never used, because the
     // visible window is the masked area, not the whole window.
     bool isMaximized = false;
-    QPoint dragPosition;  // pointer minus frame top-left at the last left press
-    QRect normalGeometry; // geometry() before maximising
+    QPoint dragPosition;                // pointer minus frame top-left at the last left press
+    QRect normalGeometry;               // geometry() before maximising
+    QSize designSize;                   // the form's size, the smallest the window is resized to
+    EdgeResizer *edgeResizer = nullptr; // child
 
     QGraphicsScene *scene = nullptr; // owned
     QGraphicsPixmapItem *pixmapItem = nullptr;
