@@ -45,7 +45,7 @@ void tst_Accessibility::tabReachesEveryControlOnce()
     QSet<QWidget *> controls;
     for (QWidget *w : window.findChildren<QWidget *>()) {
         for (const char *kind :
-             {"QAbstractButton", "QLineEdit", "QAbstractSlider", "QTabBar", "QGraphicsView"})
+             {"QAbstractButton", "QLineEdit", "QAbstractSlider", "QComboBox", "QTabBar", "QGraphicsView"})
             if (w->inherits(kind) && w->isVisible() && w->isEnabled())
                 controls.insert(w);
     }
