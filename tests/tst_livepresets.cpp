@@ -79,9 +79,10 @@ private slots:
 
     void presets_data()
     {
-        // Mine.ini, written once the window is up ("cli": as glassmere-reflect saves it); choose, delete or
-        // save:NAME (every question answered yes); in the message box, if one; Mine.ini then: panel (holds
-        // the panel's settings, which the command line renders alike), same or gone.
+        // Mine.ini, written once the window is up ("cli": as glassmere-reflect saves it); choose, or the
+        // button clicked, with the NAME typed (every question answered yes); in the message box, if one;
+        // Mine.ini then: panel (holds the panel's settings, which the command line renders alike), same or
+        // gone.
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("said");
@@ -94,10 +95,10 @@ private slots:
         };
         row("choose", own, "choose", "", "panel");
         row("from the command line", "cli", "choose", "", "panel");
-        row("save", "", "save:Mine", "", "panel");
-        row("replace", own, "save:Mine", "Replace", "panel");
-        row("bad name", own, "save:../x", presetNameProblem("../x"), "same");
-        row("delete", own, "delete", "Delete", "gone");
+        row("save", "", "btSavePreset:Mine", "", "panel");
+        row("replace", own, "btSavePreset:Mine", "Replace", "panel");
+        row("bad name", own, "btSavePreset:../x", presetNameProblem("../x"), "same");
+        row("delete", own, "btDeletePreset", "Delete", "gone");
         row("damaged", "[reflection]\nsize=abc\n", "choose", "abc", "same");
     }
     void presets()
@@ -120,14 +121,11 @@ private slots:
             dialog->accept();
         });
         chooser->setCurrentIndex(0);
-        if (action == "choose")
-            emit chooser->activated(0);
+        if (auto *button = window->findChild<QAbstractButton *>(action.section(':', 0, 0)))
+            QTest::mouseClick(button, Qt::LeftButton);
         else
-            QTest::mouseClick(
-                window->findChild<QWidget *>(action == "delete" ? "btDeletePreset" : "btSavePreset"),
-                Qt::LeftButton);
-        const QString message =
-            boxes.messages.isEmpty() ? QString() : boxes.messages[0].text + boxes.messages[0].informativeText;
+            emit chooser->activated(0);
+        const QString message = boxes.messages.value(0).text + boxes.messages.value(0).informativeText;
         QVERIFY2(said.isEmpty() ? message.isEmpty() : message.contains(said), qPrintable(message));
         const bool applied = action == "choose" && said.isEmpty();
         QCOMPARE(starts->count(), applied ? 1 : 0);
