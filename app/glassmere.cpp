@@ -68,6 +68,7 @@ Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
         loadingDlg->close();
     });
     exporter = new PhotoExporter(this);
+    setupPresets();
     setAcceptDrops(true);
 }
 

@@ -13,6 +13,8 @@ class BatchJob;
 class DlgLoading;
 class EdgeResizer;
 class PhotoExporter;
+class PresetPanel;
+struct ReflectionPreset;
 class RenderController;
 struct BatchSummary;
 
@@ -154,6 +156,11 @@ private:
     void keepOnlyDirection(QCheckBox *kept);
     void watchSliderSteps(QAbstractSlider *slider);
     void bindSliderToBox(QSlider *slider, QLineEdit *box);
+    // glassmere_panel.cpp: the named presets
+    void setupPresets();
+    void showPreset(const ReflectionPreset &preset);
+    // glassmere_preview.cpp: a dragged slider's value, rendered small
+    void showLiveFrame();
     bool loadPhoto(const QString &fileName);
     void ShowLoading();
     void deliverRendering(const QImage &rendering);
@@ -165,6 +172,11 @@ private:
 
     QImage sourceImage;     // the loaded photo, in Format_ARGB32
     QImage reflectionImage; // its last rendering
+    // A screen-sized copy of the photo for the frames shown while a slider
+    // is dragged, and the cacheKey() of the photo it was made from.
+    QImage liveSource;
+    qint64 liveSourceKey = 0;
+    bool liveShown = false; // the preview shows such a frame, not reflectionImage
 
     // Our own maximised state; the platform's is never used, because the
     // visible window is the masked area, not the whole window.
@@ -186,6 +198,7 @@ private:
     DlgLoading *loadingDlg = nullptr; // owned, top-level, reused for every rendering
     RenderController *renderer = nullptr;
     PhotoExporter *exporter = nullptr;
+    PresetPanel *presets = nullptr;
     // A slider stepped by the wheel or the keyboard renders once this runs
     // out, so a burst of steps renders once.
     QTimer *settleTimer = nullptr;

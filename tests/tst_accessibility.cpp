@@ -45,7 +45,7 @@ void tst_Accessibility::tabReachesEveryControlOnce()
     QSet<QWidget *> controls;
     for (QWidget *w : window.findChildren<QWidget *>()) {
         // A spin box's text box hands its focus to the spin box.
-        for (const char *kind : {"QAbstractButton", "QLineEdit", "QAbstractSlider", "QTabBar",
+        for (const char *kind : {"QAbstractButton", "QLineEdit", "QAbstractSlider", "QComboBox", "QTabBar",
                                  "QGraphicsView", "QAbstractSpinBox"})
             if (w->inherits(kind) && w->isVisible() && w->isEnabled() && !w->focusProxy())
                 controls.insert(w);

@@ -295,6 +295,30 @@
         <source>Converts the photos of the folders below the source folder too, keeping their tree in the target folder.</source>
         <translation>Wandelt auch die Fotos der Ordner unterhalb des Quellordners um und behält ihre Ordnerstruktur im Zielordner bei.</translation>
     </message>
+    <message>
+        <source>Preset</source>
+        <translation>Vorlage</translation>
+    </message>
+    <message>
+        <source>Choosing a stored preset sets all the reflection settings at once.</source>
+        <translation>Eine gespeicherte Vorlage setzt alle Spiegelungseinstellungen auf einmal.</translation>
+    </message>
+    <message>
+        <source>Save preset</source>
+        <translation>Vorlage speichern</translation>
+    </message>
+    <message>
+        <source>Stores the reflection settings under a name.</source>
+        <translation>Speichert die Spiegelungseinstellungen unter einem Namen.</translation>
+    </message>
+    <message>
+        <source>Delete preset</source>
+        <translation>Vorlage löschen</translation>
+    </message>
+    <message>
+        <source>Deletes the chosen preset.</source>
+        <translation>Löscht die gewählte Vorlage.</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -591,6 +615,57 @@
     <message>
         <source>Include subfolders</source>
         <translation>Unterordner einbeziehen</translation>
+    </message>
+    <message>
+        <source>Preset:</source>
+        <translation>Vorlage:</translation>
+    </message>
+    <message>
+        <source>Save...</source>
+        <translation>Speichern...</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+</context>
+<context>
+    <name>PresetPanel</name>
+    <message>
+        <source>Choose a preset</source>
+        <translation>Vorlage wählen</translation>
+    </message>
+    <message>
+        <source>The preset &quot;%1&quot; cannot be used.</source>
+        <translation>Die Vorlage „%1“ kann nicht verwendet werden.</translation>
+    </message>
+    <message>
+        <source>Save Preset</source>
+        <translation>Vorlage speichern</translation>
+    </message>
+    <message>
+        <source>Name of the preset:</source>
+        <translation>Name der Vorlage:</translation>
+    </message>
+    <message>
+        <source>The preset cannot be saved.</source>
+        <translation>Die Vorlage kann nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>A preset named &quot;%1&quot; exists already. Replace it?</source>
+        <translation>Eine Vorlage „%1“ gibt es schon. Ersetzen?</translation>
+    </message>
+    <message>
+        <source>Delete Preset</source>
+        <translation>Vorlage löschen</translation>
+    </message>
+    <message>
+        <source>Delete the preset &quot;%1&quot;?</source>
+        <translation>Die Vorlage „%1“ löschen?</translation>
+    </message>
+    <message>
+        <source>The preset &quot;%1&quot; cannot be deleted.</source>
+        <translation>Die Vorlage „%1“ kann nicht gelöscht werden.</translation>
     </message>
 </context>
 <context>

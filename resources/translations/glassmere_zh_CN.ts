@@ -295,6 +295,30 @@
         <source>Converts the photos of the folders below the source folder too, keeping their tree in the target folder.</source>
         <translation>同时转换源文件夹下各子文件夹中的照片，并在目标文件夹中保留其目录结构。</translation>
     </message>
+    <message>
+        <source>Preset</source>
+        <translation>预设</translation>
+    </message>
+    <message>
+        <source>Choosing a stored preset sets all the reflection settings at once.</source>
+        <translation>选择一个已保存的预设会一次设置全部倒影参数。</translation>
+    </message>
+    <message>
+        <source>Save preset</source>
+        <translation>保存预设</translation>
+    </message>
+    <message>
+        <source>Stores the reflection settings under a name.</source>
+        <translation>以一个名称保存倒影参数。</translation>
+    </message>
+    <message>
+        <source>Delete preset</source>
+        <translation>删除预设</translation>
+    </message>
+    <message>
+        <source>Deletes the chosen preset.</source>
+        <translation>删除所选的预设。</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -590,6 +614,57 @@
     <message>
         <source>Include subfolders</source>
         <translation>包含子文件夹</translation>
+    </message>
+    <message>
+        <source>Preset:</source>
+        <translation>预设：</translation>
+    </message>
+    <message>
+        <source>Save...</source>
+        <translation>保存...</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+</context>
+<context>
+    <name>PresetPanel</name>
+    <message>
+        <source>Choose a preset</source>
+        <translation>选择预设</translation>
+    </message>
+    <message>
+        <source>The preset &quot;%1&quot; cannot be used.</source>
+        <translation>无法使用预设“%1”。</translation>
+    </message>
+    <message>
+        <source>Save Preset</source>
+        <translation>保存预设</translation>
+    </message>
+    <message>
+        <source>Name of the preset:</source>
+        <translation>预设名称：</translation>
+    </message>
+    <message>
+        <source>The preset cannot be saved.</source>
+        <translation>无法保存预设。</translation>
+    </message>
+    <message>
+        <source>A preset named &quot;%1&quot; exists already. Replace it?</source>
+        <translation>名为“%1”的预设已存在。要替换吗？</translation>
+    </message>
+    <message>
+        <source>Delete Preset</source>
+        <translation>删除预设</translation>
+    </message>
+    <message>
+        <source>Delete the preset &quot;%1&quot;?</source>
+        <translation>删除预设“%1”？</translation>
+    </message>
+    <message>
+        <source>The preset &quot;%1&quot; cannot be deleted.</source>
+        <translation>无法删除预设“%1”。</translation>
     </message>
 </context>
 <context>
