@@ -62,22 +62,22 @@ void tst_WindowGeometry::maximisedVisibleAreaIsAvailableArea()
 
 void tst_WindowGeometry::resizeByEdge_data()
 {
-    // The form's visible part spans 11..947 by 11..715; presses land 2 px inside.
+    // The form's visible part spans 11..1000 by 11..755; presses land 2 px inside.
     QTest::addColumn<QPoint>("at");
     QTest::addColumn<QPoint>("travel");
     QTest::addColumn<Qt::CursorShape>("shape");
     QTest::addColumn<QMargins>("grown"); // how far each side moved out
 
-    QTest::newRow("bottom-right") << QPoint(945, 713) << QPoint(120, 280) << Qt::SizeFDiagCursor
+    QTest::newRow("bottom-right") << QPoint(998, 753) << QPoint(120, 280) << Qt::SizeFDiagCursor
                                   << QMargins(0, 0, 120, 280);
     QTest::newRow("left, upright travel ignored")
         << QPoint(13, 300) << QPoint(-90, 40) << Qt::SizeHorCursor << QMargins(90, 0, 0, 0);
     QTest::newRow("top-right, below the form: stays put")
-        << QPoint(945, 13) << QPoint(-60, 50) << Qt::SizeBDiagCursor << QMargins();
+        << QPoint(998, 13) << QPoint(-60, 50) << Qt::SizeBDiagCursor << QMargins();
     QTest::newRow("top-left") << QPoint(13, 13) << QPoint(-40, -30) << Qt::SizeFDiagCursor
                               << QMargins(40, 30, 0, 0);
     QTest::newRow("bottom, below the form")
-        << QPoint(400, 713) << QPoint(10, -70) << Qt::SizeVerCursor << QMargins();
+        << QPoint(400, 753) << QPoint(10, -70) << Qt::SizeVerCursor << QMargins();
 }
 
 // The offscreen platform has no window manager to hand the resize to, so

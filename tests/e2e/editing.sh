@@ -189,8 +189,8 @@ read -r _ size < <(geometry)
 ww=${size%x*}
 wh=${size#*x}
 xdotool mousemove --sync $((wx + ww - 13)) $((wy + wh - 13)) mousedown 1
-xdotool mousemove --sync $((wx + ww + 147)) $((wy + wh + 107)) mouseup 1
-wanted="$wx,$wy $((ww + 160))x$((wh + 120))"
+xdotool mousemove --sync $((wx + ww + 87)) $((wy + wh + 107)) mouseup 1
+wanted="$wx,$wy $((ww + 100))x$((wh + 120))"
 for _ in $(seq $limit); do
     [ "$(geometry)" = "$wanted" ] && break
     sleep 0.1
