@@ -617,8 +617,9 @@ enum class LineFade
 // (100 - opacity)/100 of the way towards the colour, transparent mode
 // scales alpha by opacity/100, both multiplying first and truncating. The
 // product is at most 255 * 100, and x / 100 is (x * 5243) >> 19 for every
-// x below 43699. Returns how many leading pixels it wrote.
-int opacityRun(const quint32 *s, quint32 *d, int n, const Plan &p)
+// x below 43699. With `reversed`, s[x] goes to d[n - 1 - x]. Returns how
+// many pixels of `s`, from the start, it did.
+int opacityRun(const quint32 *s, quint32 *d, int n, const Plan &p, bool reversed)
 {
 #ifdef __SSE2__
     const _RGB &c = p.colour;
@@ -647,7 +648,12 @@ int opacityRun(const quint32 *s, quint32 *d, int n, const Plan &p)
         const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + x));
         const __m128i low = channels(_mm_unpacklo_epi8(four, none));
         const __m128i high = channels(_mm_unpackhi_epi8(four, none));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(d + x), _mm_packus_epi16(low, high));
+        const __m128i done = _mm_packus_epi16(low, high);
+        if (reversed)
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + n - 4 - x),
+                             _mm_shuffle_epi32(done, _MM_SHUFFLE(0, 1, 2, 3)));
+        else
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + x), done);
     }
     return x;
 #else
@@ -655,27 +661,30 @@ int opacityRun(const quint32 *s, quint32 *d, int n, const Plan &p)
     Q_UNUSED(d);
     Q_UNUSED(n);
     Q_UNUSED(p);
+    Q_UNUSED(reversed);
     return 0;
 #endif
 }
 
-// Writes `n` pixels of line `s` to `d` (which may be `s`) as `kind` says,
-// `f` being the line's fade.
+// Writes `n` pixels of line `s` to `d` as `kind` says, `f` being the
+// line's fade; with `reversed` in reverse order, into a `d` apart from `s`.
 template <typename Fade>
 void fadeLine(const Fade &f, LineFade kind, const typename Fade::Pixel *s, typename Fade::Pixel *d, int n,
-              const Plan &p)
+              const Plan &p, bool reversed = false)
 {
     if (kind == LineFade::Copy) {
-        if (s != d)
+        if (reversed)
+            std::reverse_copy(s, s + n, d);
+        else
             std::memcpy(d, s, size_t(n) * sizeof(*s));
         return;
     }
     int x = 0;
     if constexpr (sizeof(*s) == 4)
         if (kind == LineFade::Opacity)
-            x = opacityRun(s, d, n, p);
+            x = opacityRun(s, d, n, p, reversed);
     for (; x < n; ++x)
-        d[x] = f(s[x]);
+        d[reversed ? n - 1 - x : x] = f(s[x]);
 }
 
 // The kind of reflection line j.
@@ -770,8 +779,7 @@ void renderHorizontal(const QImage &src, QImage &out, const Plan &p, bool withRe
             if (exact > 0) {
                 const Pixel *m = mirrorRow(y) + std::min(srcColumn(0), srcColumn(exact - 1));
                 Pixel *to = d + std::min(dstColumn(0), dstColumn(exact - 1));
-                std::reverse_copy(m, m + exact, to);
-                fadeLine(unfaded, lineFade(p, 0), to, to, exact, p);
+                fadeLine(unfaded, lineFade(p, 0), m, to, exact, p, true);
             }
         }
         for (int m0 = 0; m0 < faded; m0 += LevelBlock) {
