@@ -31,6 +31,17 @@ Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
     // Before the form: every widget is created under the final style sheet.
     SetWinStyle();
     ui->setupUi(this);
+    // The panel and the title buttons are laid out at fixed sizes; only the
+    // preview has room to give, so the form's size is the least it takes.
+    designSize = size();
+    setMinimumSize(designSize);
+    edgeResizer = new EdgeResizer(this);
+    // The tabs keep the height the form gives them at its own size, so in
+    // a bigger window the panel stays as drawn and the room below it grows.
+    ensurePolished(); // the skin's sizes first
+    layout()->activate();
+    centralWidget()->layout()->activate();
+    ui->tabWidget->setFixedHeight(ui->tabWidget->height());
     setUpAccessibility(this);
     setupConnections();
     setupPreview();
@@ -57,6 +68,7 @@ Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
         loadingDlg->close();
     });
     exporter = new PhotoExporter(this);
+    setupPresets();
     setAcceptDrops(true);
 }
 
@@ -145,16 +157,18 @@ void Glassmere::on_btnMax_clicked()
         // corner counts too, so panels on the left or top stay uncovered.
         QScreen *onScreen = screen() ? screen() : QGuiApplication::primaryScreen();
         const QRect target = maximisedGeometry(onScreen->availableGeometry());
-        // Size first: a size fixed by an earlier restore would otherwise clamp
-        // the new geometry.
+        // Size first: the minimum of the restored window would otherwise
+        // clamp the new geometry on a screen smaller than the form.
         setFixedSize(target.size());
         move(target.topLeft());
         isMaximized = true;
     } else {
-        setFixedSize(normalGeometry.size());
+        setMinimumSize(designSize);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         setGeometry(normalGeometry);
         isMaximized = false;
     }
+    edgeResizer->setEnabled(!isMaximized);
     on_pbFit_clicked();
 }
 
@@ -173,6 +187,12 @@ void Glassmere::on_btnClose_clicked()
 void Glassmere::resizeEvent(QResizeEvent *)
 {
     setMask(QRegion(maskRect(size())));
+    // A fitted preview is fitted again to the view's new size: shrunk to
+    // fit, or back at 1:1 where the window has grown to hold it.
+    if (previewFitted && pixmapItem) {
+        ui->graphicsView->resetTransform();
+        on_pbFit_clicked();
+    }
 }
 
 void Glassmere::mousePressEvent(QMouseEvent *event)

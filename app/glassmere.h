@@ -1,5 +1,6 @@
 #pragma once
 
+#include "photometadata.h"
 #include "reflectionsettings.h"
 
 #include <QImage>
@@ -10,7 +11,10 @@
 
 class BatchJob;
 class DlgLoading;
+class EdgeResizer;
 class PhotoExporter;
+class PresetPanel;
+struct ReflectionPreset;
 class RenderController;
 struct BatchSummary;
 
@@ -152,6 +156,11 @@ private:
     void keepOnlyDirection(QCheckBox *kept);
     void watchSliderSteps(QAbstractSlider *slider);
     void bindSliderToBox(QSlider *slider, QLineEdit *box);
+    // glassmere_panel.cpp: the named presets
+    void setupPresets();
+    void showPreset(const ReflectionPreset &preset);
+    // glassmere_preview.cpp: a dragged slider's value, rendered small
+    void showLiveFrame();
     bool loadPhoto(const QString &fileName);
     void ShowLoading();
     void deliverRendering(const QImage &rendering);
@@ -163,12 +172,19 @@ private:
 
     QImage sourceImage;     // the loaded photo, in Format_ARGB32
     QImage reflectionImage; // its last rendering
+    // A screen-sized copy of the photo for the frames shown while a slider
+    // is dragged, and the cacheKey() of the photo it was made from.
+    QImage liveSource;
+    qint64 liveSourceKey = 0;
+    bool liveShown = false; // the preview shows such a frame, not reflectionImage
 
     // Our own maximised state; the platform's is never used, because the
     // visible window is the masked area, not the whole window.
     bool isMaximized = false;
-    QPoint dragPosition;  // pointer minus frame top-left at the last left press
-    QRect normalGeometry; // geometry() before maximising
+    QPoint dragPosition;                // pointer minus frame top-left at the last left press
+    QRect normalGeometry;               // geometry() before maximising
+    QSize designSize;                   // the form's size, the smallest the window is resized to
+    EdgeResizer *edgeResizer = nullptr; // child
 
     QGraphicsScene *scene = nullptr; // owned
     QGraphicsPixmapItem *pixmapItem = nullptr;
@@ -182,6 +198,7 @@ private:
     DlgLoading *loadingDlg = nullptr; // owned, top-level, reused for every rendering
     RenderController *renderer = nullptr;
     PhotoExporter *exporter = nullptr;
+    PresetPanel *presets = nullptr;
     // A slider stepped by the wheel or the keyboard renders once this runs
     // out, so a burst of steps renders once.
     QTimer *settleTimer = nullptr;
@@ -192,6 +209,12 @@ private:
     // written; export converts back to the one and preselects by the other.
     QImage::Format sourceFormat = QImage::Format_Invalid;
     QString sourceSuffix;
+    // The loaded photo's camera information and colour profile, and the
+    // export dialog's last choices: lossy quality (-1 the writer's own) and
+    // whether that information is left out.
+    PhotoMetadata sourceMetadata;
+    int exportQuality = -1;
+    bool exportStripsMetadata = false;
 
     BatchJob *batchJob = nullptr; // child, made by the first run
     // Photos dropped together: the next batch converts just these, not the

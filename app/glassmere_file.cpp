@@ -5,16 +5,24 @@
 
 #include "batchrules.h"
 #include "failuremessage.h"
+#include "outputquality.h"
 #include "photoexporter.h"
 #include "photoio.h"
 #include "pictureformats.h"
 #include "reflection.h"
 #include "widgets/dlgloading.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QSpinBox>
+
+#include <algorithm>
 
 void Glassmere::AddPic()
 {
@@ -41,6 +49,10 @@ bool Glassmere::loadPhoto(const QString &fileName)
         return false;
     }
 
+    // Read with the picture; a photo without any gives an empty value, and a
+    // damaged block costs the information only, never the photo.
+    PhotoMetadata metadata = PhotoMetadata::read(fileName);
+
     // Kept so that a photo too large to render can be given back.
     const QImage previousSource = sourceImage;
     const QImage previousReflection = reflectionImage;
@@ -64,6 +76,7 @@ bool Glassmere::loadPhoto(const QString &fileName)
         ui->txtPicSelect->setText(previousPath);
         return false;
     }
+    sourceMetadata = std::move(metadata);
     on_pbFit_clicked();
     return true;
 }
@@ -77,16 +90,60 @@ void Glassmere::on_btSavePic_clicked()
     }
     // In transparent mode only the formats that keep alpha are offered:
     // any other would write a black gap and no fade.
-    const QString filters = exportFilters(transparent).join(QLatin1Char('\n'));
+    const QStringList filters = exportFilters(transparent);
     QString selected = exportFilterFor(sourceSuffix);
     const PictureFormat *own = formatForSuffix(sourceSuffix);
     if (transparent && (!own || !own->keepsAlpha))
         selected = exportFilterFor(QStringLiteral("PNG"));
 
-    const QString fileName = QFileDialog::getSaveFileName(this, tr("Export Reflection Phone"),
-                                                          lastExportFolder, filters, &selected);
+    // Qt's own dialog, since the platform's cannot take the two controls
+    // added below the file type.
+    QFileDialog dialog(this, tr("Export Reflection Phone"), lastExportFolder);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(selected);
+    auto *quality = new QSpinBox(&dialog);
+    quality->setObjectName(QStringLiteral("exportQuality"));
+    quality->setRange(0, 100); // 0 shows as "default"
+    quality->setSpecialValueText(tr("default"));
+    quality->setValue(std::max(exportQuality, 0));
+    quality->setToolTip(tr("JPEG and WebP: a higher quality keeps more detail in a larger file; "
+                           "\"default\" is the writer's own."));
+    auto *qualityLabel = new QLabel(tr("&Quality:"), &dialog);
+    qualityLabel->setBuddy(quality);
+    auto *strip =
+        new QCheckBox(tr("Leave out the photo &information (camera, date, place, colour profile)"), &dialog);
+    strip->setObjectName(QStringLiteral("exportStripMetadata"));
+    strip->setChecked(exportStripsMetadata);
+    if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout())) {
+        const int row = grid->rowCount();
+        grid->addWidget(qualityLabel, row, 0);
+        grid->addWidget(quality, row, 1, Qt::AlignLeft);
+        grid->addWidget(strip, row + 1, 1);
+    }
+    // The quality is offered for the lossy formats only: the one the typed
+    // name ends with, else the chosen file type's.
+    auto *nameBox = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    const auto followFormat = [&dialog, quality, nameBox] {
+        const PictureFormat *format =
+            nameBox ? formatForSuffix(QFileInfo(nameBox->text()).suffix()) : nullptr;
+        for (const PictureFormat &row : pictureFormats())
+            if (!format && row.exportFilter && dialog.selectedNameFilter() == QLatin1String(row.exportFilter))
+                format = &row;
+        quality->setEnabled(format && format->writer && writerIsLossy(format->writer));
+    };
+    connect(&dialog, &QFileDialog::filterSelected, quality, followFormat);
+    if (nameBox)
+        connect(nameBox, &QLineEdit::textChanged, quality, followFormat);
+    followFormat();
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QString fileName = dialog.selectedFiles().value(0);
     if (fileName.isEmpty())
         return;
+    exportQuality = quality->value() > 0 ? quality->value() : -1;
+    exportStripsMetadata = strip->isChecked();
 
     const QString shownName = QDir::toNativeSeparators(fileName);
     const PictureFormat *target = formatForSuffix(QFileInfo(fileName).suffix());
@@ -110,7 +167,9 @@ void Glassmere::on_btSavePic_clicked()
             why = reason;
             loadingDlg->close();
         });
-    exporter->start(reflectionImage, sourceFormat, transparent, fileName);
+    exporter->start(reflectionImage, sourceFormat, transparent, fileName,
+                    {exportQuality, sourceMetadata,
+                     exportStripsMetadata ? MetadataPolicy::StripAll : MetadataPolicy::Keep});
     ShowLoading();
     disconnect(done);
 

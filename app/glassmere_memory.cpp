@@ -1,11 +1,12 @@
 // What the window remembers between runs: the reflection settings, the last
 // folders (open, export, batch source and target, each its own) and its
-// position. The caller chooses the store, so tests keep their own.
+// position and size. The caller chooses the store, so tests keep their own.
 
 #include "glassmere.h"
 #include "ui_glassmere.h"
 
 #include "presets.h"
+#include "windowgeometry.h"
 
 #include <QDir>
 #include <QScreen>
@@ -38,7 +39,15 @@ void Glassmere::remember(QSettings &store) const
                    droppedSources.isEmpty() ? ui->txtPicDir->text() : QString());
     store.setValue(QStringLiteral("batchTarget"), ui->txtResultDir->text());
     store.endGroup();
+    store.setValue(QStringLiteral("batch/subfolders"), ui->cbSubfolders->isChecked());
     store.setValue(QStringLiteral("window/position"), isMaximized ? normalGeometry.topLeft() : pos());
+    store.beginGroup(QStringLiteral("output"));
+    store.setValue(QStringLiteral("exportQuality"), exportQuality);
+    store.setValue(QStringLiteral("exportStripsMetadata"), exportStripsMetadata);
+    const int batchQuality = ui->spinBatchQuality->value(); // 0: "default"
+    store.setValue(QStringLiteral("batchQuality"), batchQuality > 0 ? batchQuality : -1);
+    store.endGroup();
+    store.setValue(QStringLiteral("window/size"), isMaximized ? normalGeometry.size() : size());
 }
 
 void Glassmere::restoreRemembered(const QSettings &store)
@@ -71,6 +80,20 @@ void Glassmere::restoreRemembered(const QSettings &store)
         const QString folder = store.value(key).toString();
         if (!folder.isEmpty() && QDir(folder).exists())
             box->setText(folder);
+    }
+    // A quality outside 1..100 is the writer's own (-1; "default" in a box).
+    const int quality = store.value(QStringLiteral("output/exportQuality"), -1).toInt();
+    exportQuality = quality >= 1 && quality <= 100 ? quality : -1;
+    exportStripsMetadata = store.value(QStringLiteral("output/exportStripsMetadata"), false).toBool();
+    ui->spinBatchQuality->setValue(store.value(QStringLiteral("output/batchQuality"), -1).toInt());
+    ui->cbSubfolders->setChecked(store.value(QStringLiteral("batch/subfolders"), false).toBool());
+    // A remembered size grows about the centre the window was placed at.
+    const QSize remembered = store.value(QStringLiteral("window/size")).toSize();
+    if (remembered.isValid() && screen()) {
+        const QSize wanted = restoredSize(remembered, designSize, screen()->availableGeometry());
+        const QSize growth = wanted - size();
+        resize(wanted);
+        move(pos() - QPoint(growth.width() / 2, growth.height() / 2));
     }
     // Only where a screen still shows it: a monitor may have gone since.
     const QPoint position = store.value(QStringLiteral("window/position")).toPoint();

@@ -5,11 +5,13 @@
 #include "glassmere.h"
 #include "ui_glassmere.h"
 
+#include "presetpanel.h"
 #include "rangevalidator.h"
 #include "rendercontroller.h"
 
 #include <QColorDialog>
 #include <QDebug>
+#include <QSignalBlocker>
 #include <QTimer>
 
 namespace {
@@ -59,9 +61,14 @@ void Glassmere::refInterval_sliderReleased()
 }
 
 // A wheel or keyboard step, or a click beside the handle, has no release:
-// it renders once the steps have settled. A drag renders on release.
+// it renders once the steps have settled. A drag renders on release, and
+// meanwhile shows every value at the size of the screen.
 void Glassmere::watchSliderSteps(QAbstractSlider *slider)
 {
+    connect(slider, &QAbstractSlider::valueChanged, this, [this, slider] {
+        if (slider->isSliderDown())
+            showLiveFrame();
+    });
     connect(slider, &QAbstractSlider::actionTriggered, this, [this, slider](int action) {
         if (action != QAbstractSlider::SliderNoAction && !slider->isSliderDown())
             settleTimer->start();
@@ -219,4 +226,42 @@ void Glassmere::UpdateReflecitonColor()
 {
     ui->btColorPicker->setStyleSheet(
         QStringLiteral("background-color: rgb(%1, %2, %3);").arg(bgcolor.r).arg(bgcolor.g).arg(bgcolor.b));
+}
+
+// Named presets: choosing one sets every control at once and renders once.
+
+void Glassmere::setupPresets()
+{
+    presets = new PresetPanel(
+        ui->cbPreset, ui->btSavePreset, ui->btDeletePreset,
+        [this] { return presetFromSettings(GatherSettings()); }, this);
+    connect(presets, &PresetPanel::chosen, this, &Glassmere::showPreset);
+}
+
+void Glassmere::showPreset(const ReflectionPreset &preset)
+{
+    ReflectionSettings settings;
+    applyPreset(preset, settings);
+    {
+        // Each box renders when toggled; the preset renders once, below.
+        const QSignalBlocker top(ui->checkBoxTop), bottom(ui->checkBoxBottom), left(ui->checkBoxLeft),
+            right(ui->checkBoxRight), clear(ui->cbTransparent);
+        ui->checkBoxTop->setChecked(settings.direction == ReflectionSettings::Top);
+        ui->checkBoxBottom->setChecked(settings.direction == ReflectionSettings::Bottom);
+        ui->checkBoxLeft->setChecked(settings.direction == ReflectionSettings::Left);
+        ui->checkBoxRight->setChecked(settings.direction == ReflectionSettings::Right);
+        ui->cbTransparent->setChecked(settings.transparent);
+    }
+    // Sliders render only when a person moves them; their boxes follow.
+    ui->refSize->setValue(settings.size);
+    ui->refDepth->setValue(settings.depth);
+    ui->refInterval->setValue(settings.interval);
+    ui->refOpacity->setValue(settings.opacity);
+    ui->refBlur->setValue(settings.blur);
+    transparent = settings.transparent;
+    ui->frameColor->setEnabled(!transparent);
+    bgcolor = settings.bgcolor;
+    UpdateReflecitonColor();
+    ui->txtColor->setText(colourText(bgcolor));
+    RunReflection();
 }

@@ -10,6 +10,8 @@
 #include "ui_glassmere.h"
 
 #include "photoexporter.h"
+#include "previewcopy.h"
+#include "reflection.h"
 #include "rendercontroller.h"
 #include "widgets/dlgloading.h"
 
@@ -18,6 +20,7 @@
 #include <QGraphicsScene>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QScreen>
 #include <QScrollBar>
 
 int Glassmere::GetDirection()
@@ -57,6 +60,8 @@ void Glassmere::RunReflection()
     // The task's queued call can only be delivered by an event loop, and the
     // first to run is the dialog's, so the dialog is always shown first.
     ShowLoading();
+    if (renderFailed && liveShown)
+        showReflectionImage(); // the last rendering that was made, not a dragged value
     if (renderFailed)
         QMessageBox::warning(this, tr("Failure"), tr("Not enough memory to render the reflection photo."),
                              QMessageBox::Ok, QMessageBox::NoButton);
@@ -91,6 +96,43 @@ void Glassmere::showReflectionImage()
     const int x = view->horizontalScrollBar()->value();
     const int y = view->verticalScrollBar()->value();
     ShowImage(&reflectionImage);
+    liveShown = false;
+    if (previewFitted) {
+        on_pbFit_clicked();
+    } else {
+        view->horizontalScrollBar()->setValue(x);
+        view->verticalScrollBar()->setValue(y);
+    }
+}
+
+// A frame while a slider is dragged: the reflection of a screen-sized copy
+// of the photo, made here on the GUI thread (a few milliseconds), drawn
+// over the area the full rendering will take, so that the zoom and the
+// scroll position keep their meaning. The release renders in full.
+void Glassmere::showLiveFrame()
+{
+    if (sourceImage.isNull() || renderer->isBusy())
+        return;
+    if (liveSourceKey != sourceImage.cacheKey()) {
+        const QScreen *onScreen = screen();
+        liveSource = previewCopy(sourceImage, onScreen->size() * onScreen->devicePixelRatio());
+        liveSourceKey = sourceImage.cacheKey();
+    }
+    const ReflectionSettings settings = GatherSettings();
+    QImage frame;
+    ComposeReflection(liveSource, frame, settings);
+    const QSize full = ReflectionSize(sourceImage.size(), settings);
+    if (frame.isNull() || full.isEmpty())
+        return; // a trim that leaves nothing, or no memory: the release tells
+
+    QGraphicsView *view = ui->graphicsView;
+    const int x = view->horizontalScrollBar()->value();
+    const int y = view->verticalScrollBar()->value();
+    ShowImage(&frame);
+    scene->setSceneRect(QRectF(QPointF(0, 0), full));
+    pixmapItem->setTransform(
+        QTransform::fromScale(qreal(full.width()) / frame.width(), qreal(full.height()) / frame.height()));
+    liveShown = true;
     if (previewFitted) {
         on_pbFit_clicked();
     } else {
@@ -150,8 +192,10 @@ void Glassmere::on_pbFit_clicked()
     previewFitted = true;
     if (!pixmapItem)
         return;
-    const QPixmap pixmap = pixmapItem->pixmap();
-    if (pixmap.width() > ui->graphicsView->width() || pixmap.height() > ui->graphicsView->height()) {
+    // The scene, not the pixmap: a frame shown while dragging is smaller
+    // than the area it stands for.
+    const QSizeF shown = scene->sceneRect().size();
+    if (shown.width() > ui->graphicsView->width() || shown.height() > ui->graphicsView->height()) {
         ui->graphicsView->resetTransform();
         ui->graphicsView->fitInView(scene->sceneRect(), Qt::KeepAspectRatio);
     }

@@ -1,7 +1,5 @@
 #include "photoexporter.h"
 
-#include "photoio.h"
-
 #include <QtConcurrent/QtConcurrentRun>
 
 PhotoExporter::PhotoExporter(QObject *parent) : QObject(parent)
@@ -15,14 +13,15 @@ PhotoExporter::~PhotoExporter()
 }
 
 bool PhotoExporter::start(const QImage &rendering, QImage::Format sourceFormat, bool transparent,
-                          const QString &path)
+                          const QString &path, const WriteOptions &options)
 {
     if (busy)
         return false;
     busy = true;
-    task = QtConcurrent::run(&pool, [this, rendering, sourceFormat, transparent, path] {
+    task = QtConcurrent::run(&pool, [this, rendering, sourceFormat, transparent, path, options] {
         QString why;
-        const bool written = writePhoto(outputPicture(rendering, sourceFormat, transparent), path, &why);
+        const bool written =
+            writePhoto(outputPicture(rendering, sourceFormat, transparent), path, &why, options);
         QMetaObject::invokeMethod(
             this,
             [this, written, why] {

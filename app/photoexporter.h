@@ -1,5 +1,7 @@
 #pragma once
 
+#include "photoio.h"
+
 #include <QFuture>
 #include <QImage>
 #include <QObject>
@@ -18,9 +20,10 @@ public:
     ~PhotoExporter() override;
 
     // Starts writing `rendering` to `path` as outputPicture makes it for a
-    // photo delivered in `sourceFormat`; false while another export is
-    // under way.
-    bool start(const QImage &rendering, QImage::Format sourceFormat, bool transparent, const QString &path);
+    // photo delivered in `sourceFormat`, with the writer's `options`; false
+    // while another export is under way.
+    bool start(const QImage &rendering, QImage::Format sourceFormat, bool transparent, const QString &path,
+               const WriteOptions &options = WriteOptions());
     bool isBusy() const { return busy; }
 
 signals:

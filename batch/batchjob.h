@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batchrules.h"
+#include "photometadata.h"
 #include "reflectionsettings.h"
 
 #include <QList>
@@ -10,6 +11,8 @@
 
 #include <functional>
 #include <memory>
+
+class WorkerPool;
 
 // What a batch run did, told once it is over.
 struct BatchSummary
@@ -28,12 +31,15 @@ struct BatchSummary
 };
 Q_DECLARE_METATYPE(BatchSummary)
 
-// Converts a list of pictures into one folder on worker threads, one per
-// core unless told otherwise, and reports on the thread it lives on. Each
-// worker holds one picture at a time in its own buffers, so nothing of the
-// editor's photo is touched. Sources that share an output name (a.png and
-// a.jpg in transparent mode) go to one worker in list order, so the last one
-// wins however many workers there are.
+// Converts a list of pictures into a folder, keeping the tree of a folder
+// read with its subfolders, and reports on the thread it lives on. The
+// pictures are decoded in glassmere-reflect worker processes where that
+// program is found, so that a decoder that crashes or hangs costs one
+// picture and never the run (or the window); otherwise on threads of this
+// process. Either way one per job slot, one picture at a time in each, so
+// nothing of the editor's photo is touched. Sources that share an output
+// name (a.png and a.jpg in transparent mode) go to one worker in list
+// order, so the last one wins however many workers there are.
 class BatchJob : public QObject
 {
     Q_OBJECT
@@ -48,7 +54,29 @@ public:
     explicit BatchJob(QObject *parent = nullptr);
     ~BatchJob() override; // stop()
 
+    // The conversion of the in-process road.
     void setConverter(Converter converter);
+    // Lossy formats are written at `quality` (-1 the writer's own) and each
+    // source's photo information (read from it on the worker) as `policy`
+    // keeps it, on either road. Replaces the in-process converter.
+    void setWriteOptions(int quality, MetadataPolicy policy);
+    // The program the next run starts its workers from, as
+    // `program --worker OPTIONS`; empty for threads of this process.
+    // defaultWorkerProgram() at first.
+    void setWorkerProgram(const QString &program);
+    QString workerProgram() const { return program; }
+    // $GLASSMERE_REFLECT if set, else glassmere-reflect in this program's
+    // own folder, where both the build and an install put it; empty when it
+    // is not there.
+    static QString defaultWorkerProgram();
+    // Worker road: seconds one picture may take before it is given up as
+    // failed (60 by default), and the memory the workers share.
+    void setTimeout(int seconds);
+    void setMemoryLimit(qint64 bytes);
+    // The options that make a worker write what this process would with
+    // `settings`, the writer's `quality` (-1 for its default) and `policy`.
+    static QStringList workerOptions(const ReflectionSettings &settings, int quality = -1,
+                                     MetadataPolicy policy = MetadataPolicy::Keep);
     // Workers of the next run; QThread::idealThreadCount() by default.
     void setWorkers(int count);
     bool isRunning() const;
@@ -56,6 +84,10 @@ public:
     // Starts converting `sources` into `targetDir`, each under its
     // batchOutputPath(). False while a run is going on.
     bool start(const QStringList &sources, const QString &targetDir, const ReflectionSettings &settings);
+    // The same for the pictures of a tree: each goes to its subfolder under
+    // `targetDir`, made as needed.
+    bool start(const QList<TreePicture> &pictures, const QString &targetDir,
+               const ReflectionSettings &settings);
 
     // The picture readPhoto/convertBatchPicture would write, in buffers of
     // this call's own: the default converter.
@@ -82,8 +114,16 @@ private:
     void tried(const std::shared_ptr<Run> &run, int index, const QString &output,
                const BatchOutcome &outcome);
     void workerEnded(const std::shared_ptr<Run> &run);
+    void startThreads(const std::shared_ptr<Run> &run);
+    void startProcesses(const std::shared_ptr<Run> &run);
+    void dispose(std::unique_ptr<WorkerPool> pool);
 
     Converter converter;
+    QString program;
     int workers;
+    int timeoutSeconds = 60;
+    int writeQuality = -1;
+    MetadataPolicy metadataPolicy = MetadataPolicy::Keep;
+    qint64 memoryLimit;
     std::shared_ptr<Run> current;
 };

@@ -1,9 +1,11 @@
-// The "all-at-once" tab: every picture of a source folder converted into a
-// target folder with the panel's settings, then the target opened in the
-// file manager. The rules for which files and under which names live in
-// batchrules, shared with glassmere-reflect; the run itself is a BatchJob on
-// worker threads, so the window stays usable and the editor's photo is never
-// touched.
+// The "all-at-once" tab: every picture of a source folder (and, with
+// "Include subfolders", of the folders below it, the tree kept) converted
+// into a target folder with the panel's settings, then the target opened in
+// the file manager. The rules for which files and under which names live in
+// batchrules, shared with glassmere-reflect; the run itself is a BatchJob in
+// worker processes (or threads where glassmere-reflect is missing), so the
+// window stays usable, a decoder crash costs one picture, and the editor's
+// photo is never touched.
 
 #include "glassmere.h"
 #include "ui_glassmere.h"
@@ -98,7 +100,16 @@ void Glassmere::on_btCovPics_clicked()
         return;
     }
 
-    const QStringList files = dropped ? droppedSources : ListPicFiles(sourceDir);
+    // Dropped photos are a batch of just those files, whatever the box says.
+    const bool tree = !dropped && ui->cbSubfolders->isChecked();
+    QList<TreePicture> pictures;
+    if (tree) {
+        pictures = listBatchPicturesRecursive(sourceDir);
+    } else {
+        const QStringList files = dropped ? droppedSources : ListPicFiles(sourceDir);
+        for (const QString &file : files)
+            pictures.append({file, QString()});
+    }
 
     // With the target on the source, every output would replace a source
     // picture, or in transparent mode land among them; a link in the target
@@ -110,7 +121,15 @@ void Glassmere::on_btCovPics_clicked()
                              QMessageBox::Ok, QMessageBox::NoButton);
         return;
     }
-    const SourceClash clash = findSourceClash(files, targetDir, transparent);
+    // The outputs would be listed as sources by the next run.
+    if (tree && liesInside(targetDir, sourceDir)) {
+        QMessageBox::warning(this, tr("Failure"),
+                             tr("The target directory lies inside the source directory. With subfolders "
+                                "included, choose a target directory outside it."),
+                             QMessageBox::Ok, QMessageBox::NoButton);
+        return;
+    }
+    const SourceClash clash = findSourceClash(pictures, targetDir, transparent);
     if (!clash.isNull()) {
         QMessageBox::warning(
             this, tr("Failure"),
@@ -128,12 +147,15 @@ void Glassmere::on_btCovPics_clicked()
     }
     batchTarget = targetDir;
     ui->progressBar->reset();
-    ui->progressBar->setRange(0, int(files.size()));
+    ui->progressBar->setRange(0, int(pictures.size()));
     ui->progressBar->setValue(0);
     ui->lblBatchFile->clear();
     showBatchRunning(true);
-    // Settings read once: every picture gets what the panel shows now.
-    batchJob->start(files, targetDir, GatherSettings());
+    // Settings read once: every picture gets what the panel shows now. The
+    // photo information goes along as export keeps it by default.
+    const int quality = ui->spinBatchQuality->value();
+    batchJob->setWriteOptions(quality > 0 ? quality : -1, MetadataPolicy::Keep);
+    batchJob->start(pictures, targetDir, GatherSettings());
 }
 
 void Glassmere::on_btCancelBatch_clicked()
@@ -163,6 +185,9 @@ void Glassmere::showBatchRunning(bool running)
     ui->lblBatchFile->setVisible(running);
     ui->btCancelBatch->setVisible(running);
     ui->btCancelBatch->setEnabled(running);
+    // The progress takes the quality's place while a run goes on.
+    ui->lblBatchQuality->setVisible(!running);
+    ui->spinBatchQuality->setVisible(!running);
 }
 
 void Glassmere::batchProgress(int done, int total, const QString &current)

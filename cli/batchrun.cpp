@@ -145,8 +145,7 @@ int runBatch(const BatchRequest &request)
             continue;
         }
         // Outputs inside the tree would be listed as sources by the next run.
-        const QString top = QFileInfo(input).canonicalFilePath() + QLatin1Char('/');
-        if (QFileInfo(target).canonicalFilePath().startsWith(top))
+        if (liesInside(target, input))
             return refuse(QStringLiteral("the output folder \"%1\" lies inside the source folder \"%2\"; "
                                          "with --recursive it must lie outside")
                               .arg(target, input));

@@ -193,7 +193,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption nullOpt(
         QStringList{QStringLiteral("0"), QStringLiteral("null")},
         QStringLiteral("The names in --files-from end with NUL, not a line end."));
-    parser.addOptions({presetOpt, savePresetOpt, qualityOpt, recursiveOpt, filesFromOpt, nullOpt});
+    const QCommandLineOption stripMetadataOpt(
+        QStringLiteral("strip-metadata"),
+        QStringLiteral("Leave out the photo's information (EXIF: camera, date, location...) and its colour "
+                       "profile; by default they are kept where the output format holds them."));
+    const QCommandLineOption stripGpsOpt(QStringLiteral("strip-gps"),
+                                         QStringLiteral("Keep the photo's information but the location."));
+    parser.addOptions({presetOpt, savePresetOpt, qualityOpt, stripMetadataOpt, stripGpsOpt, recursiveOpt,
+                       filesFromOpt, nullOpt});
     QCommandLineOption workerOpt(QStringLiteral("worker"), QStringLiteral("Batch worker process."));
     workerOpt.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(workerOpt);
@@ -253,6 +260,10 @@ int main(int argc, char *argv[])
     if (given(qualityOpt) && !parseInt(parser.value(qualityOpt), 1, 100, writeOptions.quality))
         return fail(UsageError, QStringLiteral("--quality takes a whole number from 1 to 100, not \"%1\"")
                                     .arg(parser.value(qualityOpt)));
+    if (given(stripMetadataOpt))
+        writeOptions.metadataPolicy = MetadataPolicy::StripAll;
+    else if (given(stripGpsOpt))
+        writeOptions.metadataPolicy = MetadataPolicy::StripGps;
     if (given(savePresetOpt)) {
         QString why;
         if (!PresetStore().save(parser.value(savePresetOpt), presetFromSettings(settings), &why))
@@ -335,6 +346,14 @@ int main(int argc, char *argv[])
     if (photo.isNull())
         return fail(FileError, QStringLiteral("cannot read \"%1\": %2").arg(input, why));
     const QImage::Format sourceFormat = photo.format();
+    if (writeOptions.metadataPolicy != MetadataPolicy::StripAll) {
+        // A damaged information block costs the information, not the picture.
+        QString damage;
+        writeOptions.metadata = PhotoMetadata::read(input, &damage);
+        if (!damage.isEmpty())
+            reportLine(QStringLiteral("warning: the photo information of \"%1\" is not kept: %2")
+                           .arg(input, damage));
+    }
 
     // Converting the moved-from pictures lets Qt convert in place, which
     // saves allocating (and faulting in) a second photo-sized buffer.

@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include <cstdio>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -51,9 +52,18 @@ void send(FILE *out, const QByteArray &line)
     std::fflush(out);
 }
 
-// One line on what went wrong with one picture, as the batch reports it.
-QString convert(const QString &input, const QString &output, const ReflectionSettings &settings,
-                qint64 memoryLimit, const WriteOptions &writeOptions, FILE *out)
+// What went wrong with one picture: the step ("read", "render" or "write"),
+// the reason alone, and the line the command line's batch reports.
+struct Failure
+{
+    QByteArray step;
+    QString why;
+    QString line;
+};
+
+std::optional<Failure> convert(const QString &input, const QString &output,
+                               const ReflectionSettings &settings, qint64 memoryLimit,
+                               WriteOptions writeOptions, FILE *out)
 {
     const auto admit = [&](const QSize &size, QString *why) {
         const qint64 needed = conversionBytes(size, settings);
@@ -71,18 +81,22 @@ QString convert(const QString &input, const QString &output, const ReflectionSet
     QString why;
     QImage photo = readPhoto(input, &why, admit);
     if (photo.isNull())
-        return QStringLiteral("cannot read \"%1\": %2").arg(input, why);
+        return Failure{"read", why, QStringLiteral("cannot read \"%1\": %2").arg(input, why)};
     const QImage::Format sourceFormat = photo.format();
+    // A damaged information block costs the information, not the picture.
+    if (writeOptions.metadataPolicy != MetadataPolicy::StripAll)
+        writeOptions.metadata = PhotoMetadata::read(input);
     QImage rendering;
     ComposeReflection(std::move(photo).convertToFormat(renderingFormat(sourceFormat)), rendering, settings);
-    if (rendering.isNull())
-        return QStringLiteral("the result of \"%1\" is empty: the trim leaves no row of the photo, or the "
-                              "picture is too large to render")
-            .arg(input);
+    if (rendering.isNull()) {
+        why = QStringLiteral("the trim leaves no row of the photo, or the picture is too large to render");
+        return Failure{"render", why, QStringLiteral("the result of \"%1\" is empty: %2").arg(input, why)};
+    }
     if (!writePhoto(outputPicture(std::move(rendering), sourceFormat, settings.transparent), output, &why,
                     writeOptions))
-        return QStringLiteral("cannot write \"%1\" (from \"%2\"): %3").arg(output, input, why);
-    return QString();
+        return Failure{"write", why,
+                       QStringLiteral("cannot write \"%1\" (from \"%2\"): %3").arg(output, input, why)};
+    return std::nullopt;
 }
 
 } // namespace
@@ -94,9 +108,12 @@ int runWorker(const ReflectionSettings &settings, qint64 memoryLimit, const Writ
         const QList<QByteArray> fields = line.split(' ');
         if (fields.size() != 3 || fields[0] != "convert")
             continue;
-        const QString failure = convert(WorkerPool::decode(fields[1]), WorkerPool::decode(fields[2]),
-                                        settings, memoryLimit, writeOptions, out);
-        send(out, failure.isEmpty() ? QByteArray("ok") : "fail " + WorkerPool::encode(failure));
+        const std::optional<Failure> failure =
+            convert(WorkerPool::decode(fields[1]), WorkerPool::decode(fields[2]), settings, memoryLimit,
+                    writeOptions, out);
+        send(out, !failure ? QByteArray("ok")
+                           : "fail " + WorkerPool::encode(failure->line) + ' ' + failure->step + ' ' +
+                                 WorkerPool::encode(failure->why));
     }
     return 0;
 }

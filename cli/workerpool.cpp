@@ -1,6 +1,7 @@
 #include "workerpool.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTimer>
 
 struct WorkerPool::Slot
@@ -35,6 +36,14 @@ WorkerPool::WorkerPool(const QString &program, const QStringList &arguments, int
 
 WorkerPool::~WorkerPool()
 {
+    shutDown();
+}
+
+void WorkerPool::shutDown()
+{
+    stop();
+    done = true; // no finished() either
+    waitingForMemory.clear();
     for (const auto &slot : slotList) {
         if (!slot->process)
             continue;
@@ -93,6 +102,10 @@ void WorkerPool::startWorker(Slot &slot)
         if (error == QProcess::FailedToStart && s->process == p)
             onWorkerGone(*s);
     });
+    // A worker draws nothing: it needs no display, whatever its caller has.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    slot.process->setProcessEnvironment(environment);
     slot.process->start(program, arguments);
 }
 
@@ -100,6 +113,8 @@ void WorkerPool::next(Slot &slot)
 {
     if (slot.busy)
         return;
+    if (stopped)
+        slot.chain.clear(); // the rest of a chain is not begun either
     if (slot.chain.isEmpty() && !chains.empty() && !stopped) {
         slot.chain = chains.front();
         chains.pop_front();
@@ -127,6 +142,7 @@ void WorkerPool::next(Slot &slot)
     const WorkerTask &task = slot.chain.front();
     slot.process->write("convert " + encode(task.input) + ' ' + encode(task.output) + '\n');
     slot.timer->start(timeoutMs);
+    emit taskStarted(task);
 }
 
 void WorkerPool::onLine(Slot &slot, const QByteArray &line)
@@ -141,7 +157,9 @@ void WorkerPool::onLine(Slot &slot, const QByteArray &line)
     } else if (line == "ok") {
         endTask(slot, true, QString());
     } else if (line.startsWith("fail ")) {
-        endTask(slot, false, decode(line.mid(5)));
+        const QList<QByteArray> fields = line.split(' ');
+        endTask(slot, false, decode(fields.value(1)), QString::fromLatin1(fields.value(2)),
+                decode(fields.value(3)));
     }
 }
 
@@ -157,7 +175,7 @@ void WorkerPool::grantMemory()
     }
 }
 
-void WorkerPool::endTask(Slot &slot, bool ok, const QString &message)
+void WorkerPool::endTask(Slot &slot, bool ok, const QString &message, const QString &step, const QString &why)
 {
     slot.timer->stop();
     const auto waiting = std::find(waitingForMemory.begin(), waitingForMemory.end(), &slot);
@@ -168,7 +186,7 @@ void WorkerPool::endTask(Slot &slot, bool ok, const QString &message)
     slot.memory = 0;
     const WorkerTask task = slot.chain.takeFirst();
     slot.busy = false;
-    emit taskFinished(task, ok, message);
+    emit taskFinished(task, ok, message, step, why);
     grantMemory();
     next(slot);
 }
@@ -190,5 +208,5 @@ void WorkerPool::onWorkerGone(Slot &slot)
         why = QStringLiteral("the decoder crashed");
     else
         why = QStringLiteral("the worker process ended unexpectedly (status %1)").arg(gone->exitCode());
-    endTask(slot, false, QStringLiteral("cannot convert \"%1\": %2").arg(input, why));
+    endTask(slot, false, QStringLiteral("cannot convert \"%1\": %2").arg(input, why), QString(), why);
 }

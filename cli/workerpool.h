@@ -23,7 +23,9 @@ class QTimer;
 //
 // The line protocol, one line each way, fields percent-encoded:
 //   to the worker:   convert INPUT OUTPUT   |  go
-//   from the worker: need BYTES  |  ok  |  fail REASON
+//   from the worker: need BYTES  |  ok  |  fail LINE STEP WHY
+// LINE is the whole report, STEP "read", "render" or "write", WHY the reason
+// alone.
 // A worker ends when its standard input closes.
 
 struct WorkerTask
@@ -48,14 +50,23 @@ public:
     void start(const QList<QList<WorkerTask>> &chains);
     // No task is begun after this; those under way end normally.
     void stop();
+    // Ends the workers now: closes their input, waits a few seconds for the
+    // pictures under way, then kills what is left. Nothing is reported
+    // afterwards. Safe from a handler of taskFinished(); the destructor
+    // does it too.
+    void shutDown();
 
     static QByteArray encode(const QString &field);
     static QString decode(const QByteArray &field);
 
 signals:
-    // `message` is the worker's reason for a failure, or the pool's when
-    // the worker crashed, hung or could not be started.
-    void taskFinished(const WorkerTask &task, bool ok, const QString &message);
+    // A worker was handed `task`.
+    void taskStarted(const WorkerTask &task);
+    // `message` is the worker's line on a failure, or the pool's when the
+    // worker crashed, hung or could not be started; `step` and `why` are the
+    // worker's step and reason, `step` empty for the pool's own.
+    void taskFinished(const WorkerTask &task, bool ok, const QString &message, const QString &step,
+                      const QString &why);
     void finished();
 
 private:
@@ -63,7 +74,8 @@ private:
     void startWorker(Slot &slot);
     void next(Slot &slot);
     void onLine(Slot &slot, const QByteArray &line);
-    void endTask(Slot &slot, bool ok, const QString &message);
+    void endTask(Slot &slot, bool ok, const QString &message, const QString &step = QString(),
+                 const QString &why = QString());
     void onWorkerGone(Slot &slot);
     void grantMemory();
 

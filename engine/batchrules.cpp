@@ -101,6 +101,24 @@ QString batchOutputPath(const QString &targetDir, const QString &sourcePath, boo
     return endsWithSeparator(targetDir) ? targetDir + name : targetDir + QLatin1Char('/') + name;
 }
 
+QString batchOutputPath(const QString &targetDir, const TreePicture &picture, bool transparent)
+{
+    return batchOutputPath(picture.subfolder.isEmpty() ? targetDir
+                                                       : QDir(targetDir).filePath(picture.subfolder),
+                           picture.path, transparent);
+}
+
+bool liesInside(const QString &path, const QString &folder)
+{
+    const QFileInfo inner(path), outer(folder);
+    if (!inner.isDir() || !outer.isDir())
+        return false;
+    QString top = canonicalKey(outer);
+    if (!top.endsWith(QLatin1Char('/'))) // the root is "/" already
+        top += QLatin1Char('/');
+    return canonicalKey(inner).startsWith(top);
+}
+
 bool isSameFolder(const QString &a, const QString &b)
 {
     const QFileInfo fa(a), fb(b);
@@ -125,9 +143,19 @@ bool isSameFile(const QString &a, const QString &b)
 
 SourceClash findSourceClash(const QStringList &sources, const QString &targetDir, bool transparent)
 {
+    QList<TreePicture> pictures;
+    pictures.reserve(sources.size());
+    for (const QString &source : sources)
+        pictures.append({source, QString()});
+    return findSourceClash(pictures, targetDir, transparent);
+}
+
+SourceClash findSourceClash(const QList<TreePicture> &pictures, const QString &targetDir, bool transparent)
+{
     // Keyed both ways, so a run of thousands of files stays linear.
     QHash<QString, QString> byPath, byInode;
-    for (const QString &source : sources) {
+    for (const TreePicture &picture : pictures) {
+        const QString &source = picture.path;
         const QFileInfo info(source);
         if (!info.exists())
             continue;
@@ -136,8 +164,8 @@ SourceClash findSourceClash(const QStringList &sources, const QString &targetDir
         if (!inode.isEmpty())
             byInode.insert(inode, source);
     }
-    for (const QString &source : sources) {
-        const QString output = batchOutputPath(targetDir, source, transparent);
+    for (const TreePicture &picture : pictures) {
+        const QString output = batchOutputPath(targetDir, picture, transparent);
         const QFileInfo info(output);
         // An output that does not exist yet cannot be a source.
         if (!info.exists())
@@ -154,7 +182,8 @@ SourceClash findSourceClash(const QStringList &sources, const QString &targetDir
 }
 
 BatchOutcome convertBatchPicture(const QString &input, const QString &output,
-                                 const ReflectionSettings &settings, QImage &photo, QImage &rendering)
+                                 const ReflectionSettings &settings, QImage &photo, QImage &rendering,
+                                 const WriteOptions &options)
 {
     QString why;
     photo = QImage(); // before the next one is decoded
@@ -172,7 +201,7 @@ BatchOutcome convertBatchPicture(const QString &input, const QString &output,
                 QStringLiteral("the trim leaves no row of the photo, or the picture is too large to render")};
 
     rendering = outputPicture(std::move(rendering), sourceFormat, settings.transparent);
-    if (!writePhoto(rendering, output, &why))
+    if (!writePhoto(rendering, output, &why, options))
         return {BatchOutcome::WriteFailed, why};
     return {};
 }

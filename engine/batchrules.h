@@ -1,5 +1,6 @@
 #pragma once
 
+#include "photoio.h"
 #include "reflectionsettings.h"
 
 #include <QImage>
@@ -40,6 +41,10 @@ QString batchOutputName(const QString &sourcePath, bool transparent);
 // unless the folder already ends with one.
 QString batchOutputPath(const QString &targetDir, const QString &sourcePath, bool transparent);
 
+// Where a picture of a tree goes: batchOutputPath() in its subfolder under
+// `targetDir`.
+QString batchOutputPath(const QString &targetDir, const TreePicture &picture, bool transparent);
+
 // True when both names reach the same existing folder, through links and
 // dots.
 bool isSameFolder(const QString &a, const QString &b);
@@ -47,6 +52,12 @@ bool isSameFolder(const QString &a, const QString &b);
 // True when both names reach the same existing file, through links, dots or
 // a second hard link; a name that does not exist yet is never the same.
 bool isSameFile(const QString &a, const QString &b);
+
+// True when the existing folder `path` lies below the existing folder
+// `folder`, through links and dots; a folder does not lie inside itself.
+// A batch with subfolders refuses such a target: the next run would list
+// its outputs as sources.
+bool liesInside(const QString &path, const QString &folder);
 
 // A write the batch must not do: `output` would replace the source picture
 // `source`. Both empty when there is none.
@@ -61,6 +72,8 @@ struct SourceClash
 // on one of the sources themselves: the same name, or a link or hard link
 // to it. Checked before anything is written.
 SourceClash findSourceClash(const QStringList &sources, const QString &targetDir, bool transparent);
+// The same for the pictures of a tree, each going to its subfolder.
+SourceClash findSourceClash(const QList<TreePicture> &pictures, const QString &targetDir, bool transparent);
 
 // How the conversion of one picture ended.
 struct BatchOutcome
@@ -84,5 +97,7 @@ struct BatchOutcome
 // file. The two pictures are the caller's working buffers: the previous
 // photo is dropped before the next is decoded, so one picture at a time is
 // in memory, and afterwards they hold the photo and what was written.
+// `options` are the writer's (quality, photo information).
 BatchOutcome convertBatchPicture(const QString &input, const QString &output,
-                                 const ReflectionSettings &settings, QImage &photo, QImage &rendering);
+                                 const ReflectionSettings &settings, QImage &photo, QImage &rendering,
+                                 const WriteOptions &options = WriteOptions());

@@ -1,7 +1,6 @@
 #include "photometadata.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 // Exiv2 0.27 hands images out in std::auto_ptr.
@@ -210,34 +209,6 @@ QByteArray PhotoMetadata::applyTo(const QByteArray &encoded, MetadataPolicy poli
             *warning = QStringLiteral("cannot write the photo information");
     }
     return encoded;
-}
-
-bool copyPhotoMetadata(const QString &sourcePath, const QString &outputPath, MetadataPolicy policy,
-                       QString *errorString)
-{
-    const auto fail = [errorString](const QString &why) {
-        if (errorString)
-            *errorString = why;
-        return false;
-    };
-    QFile in(outputPath);
-    if (!in.open(QIODevice::ReadOnly))
-        return fail(in.errorString());
-    const QByteArray encoded = in.readAll();
-    in.close();
-    const QByteArray withMetadata = PhotoMetadata::read(sourcePath).applyTo(encoded, policy);
-    if (withMetadata.isSharedWith(encoded))
-        return true;
-    QSaveFile out(outputPath);
-    if (!out.open(QIODevice::WriteOnly))
-        return fail(out.errorString());
-    if (out.write(withMetadata) != withMetadata.size()) {
-        out.cancelWriting();
-        return fail(out.errorString());
-    }
-    if (!out.commit())
-        return fail(out.errorString());
-    return true;
 }
 
 #pragma GCC diagnostic pop

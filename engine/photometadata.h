@@ -48,11 +48,3 @@ private:
     struct Data;
     std::shared_ptr<const Data> d; // immutable, so copies share it
 };
-
-// The same for files: reads the metadata of `sourcePath` and rewrites the
-// already written `outputPath` with it, replacing the file only once the new
-// one is complete. Returns false with the reason when the output cannot be
-// read or replaced (it is then left as it was); a source without metadata
-// or an output format that cannot hold it is not a failure.
-bool copyPhotoMetadata(const QString &sourcePath, const QString &outputPath, MetadataPolicy policy,
-                       QString *errorString = nullptr);

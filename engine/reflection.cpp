@@ -158,6 +158,17 @@ inline int towards(int v, int c, quint64 m)
     return c >= v ? v + scaled(c - v, m) : v - scaled(v - c, m);
 }
 
+// k * 2^32 / F rounded up, for n * k / F = (n * m) >> 32 with n <= 65535:
+// the product overshoots by less than 65535 / 2^32, below 1 / F while F
+// is at most 65536. Zero where that does not hold, or where k = F, whose
+// 2^32 does not fit.
+quint32 scale32(qint64 k, qint64 F)
+{
+    if (F > 65536 || k >= F || k < 0)
+        return 0;
+    return quint32(((quint64(k) << 32) + quint64(F) - 1) / quint64(F));
+}
+
 // The colour fade for Format_RGBA64 words.
 struct ColourFade16
 {
@@ -165,6 +176,9 @@ struct ColourFade16
     int c[3];
     quint64 opacityStep, levelStep;
     bool withOpacity;
+    // The same steps for run(), and whether they hold.
+    quint32 opacityStep32, levelStep32;
+    bool runs;
 
     void set(const Plan &p, int k, int F)
     {
@@ -177,6 +191,52 @@ struct ColourFade16
         opacityStep = scale48(100 - opacity, 100);
         levelStep = scale48(k, F);
         withOpacity = opacity != 100;
+        opacityStep32 = scale32(100 - opacity, 100);
+        levelStep32 = scale32(k, F);
+        runs = (k == 0 || levelStep32 != 0) && (!withOpacity || opacityStep32 != 0);
+    }
+
+    // The fade of n pixels, two at a time; returns how many it did.
+    int run(const Pixel *s, Pixel *d, int n) const
+    {
+        int x = 0;
+#ifdef __SSE2__
+        if (!runs)
+            return 0;
+        const __m128i none = _mm_setzero_si128();
+        const __m128i alphaLanes = _mm_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1);
+        const __m128i highHalves = _mm_set1_epi64x(qint64(0xffffffff00000000ull));
+        const __m128i target = _mm_setr_epi16(short(c[0]), short(c[1]), short(c[2]), 0, short(c[0]),
+                                              short(c[1]), short(c[2]), 0);
+        const auto share = [&](__m128i four, __m128i m) { // (four * m) >> 32, lane by lane
+            const __m128i even = _mm_srli_epi64(_mm_mul_epu32(four, m), 32);
+            const __m128i odd = _mm_and_si128(_mm_mul_epu32(_mm_srli_epi64(four, 32), m), highHalves);
+            return _mm_sub_epi32(_mm_or_si128(even, odd), _mm_set1_epi32(32768)); // ready for the signed pack
+        };
+        const auto step = [&](__m128i v, quint32 m32) { // v + (c - v) * k / F, toward zero
+            const __m128i m = _mm_set1_epi32(int(m32));
+            const __m128i up = _mm_subs_epu16(target, v), down = _mm_subs_epu16(v, target);
+            const __m128i distance = _mm_or_si128(up, down);
+            const __m128i q = _mm_add_epi16(_mm_packs_epi32(share(_mm_unpacklo_epi16(distance, none), m),
+                                                            share(_mm_unpackhi_epi16(distance, none), m)),
+                                            _mm_set1_epi16(short(0x8000)));
+            const __m128i goesDown = _mm_cmpeq_epi16(up, none);
+            const __m128i moved = _mm_or_si128(_mm_and_si128(goesDown, _mm_sub_epi16(v, q)),
+                                               _mm_andnot_si128(goesDown, _mm_add_epi16(v, q)));
+            return _mm_or_si128(_mm_andnot_si128(alphaLanes, moved), _mm_and_si128(alphaLanes, v));
+        };
+        for (; x + 2 <= n; x += 2) {
+            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + x));
+            if (withOpacity)
+                v = step(v, opacityStep32);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + x), step(v, levelStep32));
+        }
+#else
+        Q_UNUSED(s);
+        Q_UNUSED(d);
+        Q_UNUSED(n);
+#endif
+        return x;
     }
 
     Pixel operator()(Pixel word) const
@@ -557,23 +617,50 @@ void withLineBlur(std::vector<const Pixel *> lines, int across, int blur, Visit 
     }
 }
 
-// Copies the block of `from` at (x0, y0), `w` pixels wide and `h` high,
-// turned about its diagonal into `to` (h wide, w high), tile by tile so that
-// both sides stay in cache.
+// Copies `h` rows of `w` pixels at `from` turned about the diagonal to
+// `to` (row k of `to` takes column k of `from`), tile by tile so that both
+// sides stay in cache; 32-bit pixels go four rows by four columns at once.
 template <typename Pixel>
-void transposeInto(const QImage &from, int x0, int y0, int w, int h, QImage &to)
+void transpose(const uchar *from, qsizetype fromStride, uchar *to, qsizetype toStride, int w, int h)
 {
     constexpr int Tile = 32;
-    const uchar *fromBits = from.constBits();
-    uchar *toBits = to.bits();
-    const qsizetype fromStride = from.bytesPerLine(), toStride = to.bytesPerLine();
+    const auto row = [&](const uchar *bits, qsizetype stride, int y) {
+        return reinterpret_cast<Pixel *>(const_cast<uchar *>(bits) + y * stride);
+    };
     for (int i0 = 0; i0 < h; i0 += Tile)
-        for (int k0 = 0; k0 < w; k0 += Tile)
-            for (int i = i0; i < std::min(h, i0 + Tile); ++i) {
-                const Pixel *s = reinterpret_cast<const Pixel *>(fromBits + (y0 + i) * fromStride) + x0;
-                for (int k = k0; k < std::min(w, k0 + Tile); ++k)
-                    reinterpret_cast<Pixel *>(toBits + k * toStride)[i] = s[k];
+        for (int k0 = 0; k0 < w; k0 += Tile) {
+            const int i1 = std::min(h, i0 + Tile), k1 = std::min(w, k0 + Tile);
+            int i = i0;
+#ifdef __SSE2__
+            if constexpr (sizeof(Pixel) == 4) {
+                for (; i + 4 <= i1; i += 4) {
+                    int k = k0;
+                    for (; k + 4 <= k1; k += 4) {
+                        __m128i r[4];
+                        for (int t = 0; t < 4; ++t)
+                            r[t] = _mm_loadu_si128(
+                                reinterpret_cast<const __m128i *>(row(from, fromStride, i + t) + k));
+                        const __m128i t0 = _mm_unpacklo_epi32(r[0], r[1]),
+                                      t1 = _mm_unpacklo_epi32(r[2], r[3]);
+                        const __m128i t2 = _mm_unpackhi_epi32(r[0], r[1]),
+                                      t3 = _mm_unpackhi_epi32(r[2], r[3]);
+                        const __m128i c[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
+                                              _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3)};
+                        for (int t = 0; t < 4; ++t)
+                            _mm_storeu_si128(reinterpret_cast<__m128i *>(row(to, toStride, k + t) + i), c[t]);
+                    }
+                    for (; k < k1; ++k)
+                        for (int t = 0; t < 4; ++t)
+                            row(to, toStride, k)[i + t] = row(from, fromStride, i + t)[k];
+                }
             }
+#endif
+            for (; i < i1; ++i) {
+                const Pixel *s = row(from, fromStride, i);
+                for (int k = k0; k < k1; ++k)
+                    row(to, toStride, k)[i] = s[k];
+            }
+        }
 }
 
 // How a reflection line is written: copied, with the opacity only (the
@@ -590,8 +677,9 @@ enum class LineFade
 // (100 - opacity)/100 of the way towards the colour, transparent mode
 // scales alpha by opacity/100, both multiplying first and truncating. The
 // product is at most 255 * 100, and x / 100 is (x * 5243) >> 19 for every
-// x below 43699. Returns how many leading pixels it wrote.
-int opacityRun(const quint32 *s, quint32 *d, int n, const Plan &p)
+// x below 43699. With `reversed`, s[x] goes to d[n - 1 - x]. Returns how
+// many pixels of `s`, from the start, it did.
+int opacityRun(const quint32 *s, quint32 *d, int n, const Plan &p, bool reversed)
 {
 #ifdef __SSE2__
     const _RGB &c = p.colour;
@@ -620,7 +708,12 @@ int opacityRun(const quint32 *s, quint32 *d, int n, const Plan &p)
         const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + x));
         const __m128i low = channels(_mm_unpacklo_epi8(four, none));
         const __m128i high = channels(_mm_unpackhi_epi8(four, none));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(d + x), _mm_packus_epi16(low, high));
+        const __m128i done = _mm_packus_epi16(low, high);
+        if (reversed)
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + n - 4 - x),
+                             _mm_shuffle_epi32(done, _MM_SHUFFLE(0, 1, 2, 3)));
+        else
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + x), done);
     }
     return x;
 #else
@@ -628,27 +721,34 @@ int opacityRun(const quint32 *s, quint32 *d, int n, const Plan &p)
     Q_UNUSED(d);
     Q_UNUSED(n);
     Q_UNUSED(p);
+    Q_UNUSED(reversed);
     return 0;
 #endif
 }
 
-// Writes `n` pixels of line `s` to `d` (which may be `s`) as `kind` says,
-// `f` being the line's fade.
+// Writes `n` pixels of line `s` to `d` as `kind` says, `f` being the
+// line's fade; with `reversed` in reverse order, into a `d` apart from `s`.
 template <typename Fade>
 void fadeLine(const Fade &f, LineFade kind, const typename Fade::Pixel *s, typename Fade::Pixel *d, int n,
-              const Plan &p)
+              const Plan &p, bool reversed = false)
 {
     if (kind == LineFade::Copy) {
-        if (s != d)
+        if (reversed)
+            std::reverse_copy(s, s + n, d);
+        else
             std::memcpy(d, s, size_t(n) * sizeof(*s));
         return;
     }
     int x = 0;
-    if constexpr (sizeof(*s) == 4)
+    if constexpr (sizeof(*s) == 4) {
         if (kind == LineFade::Opacity)
-            x = opacityRun(s, d, n, p);
+            x = opacityRun(s, d, n, p, reversed);
+    } else if constexpr (std::is_same_v<Fade, ColourFade16>) {
+        if (!reversed)
+            x = f.run(s, d, n);
+    }
     for (; x < n; ++x)
-        d[x] = f(s[x]);
+        d[reversed ? n - 1 - x : x] = f(s[x]);
 }
 
 // The kind of reflection line j.
@@ -743,8 +843,7 @@ void renderHorizontal(const QImage &src, QImage &out, const Plan &p, bool withRe
             if (exact > 0) {
                 const Pixel *m = mirrorRow(y) + std::min(srcColumn(0), srcColumn(exact - 1));
                 Pixel *to = d + std::min(dstColumn(0), dstColumn(exact - 1));
-                std::reverse_copy(m, m + exact, to);
-                fadeLine(unfaded, lineFade(p, 0), to, to, exact, p);
+                fadeLine(unfaded, lineFade(p, 0), m, to, exact, p, true);
             }
         }
         for (int m0 = 0; m0 < faded; m0 += LevelBlock) {
@@ -812,7 +911,8 @@ bool blurInto(const QImage &src, QImage &out, const Plan &p)
     QImage rows = allocatePicture(h, p.reflected, src.format());
     if (rows.isNull())
         return false;
-    transposeInto<Pixel>(src, first, 0, p.reflected, h, rows);
+    transpose<Pixel>(src.constBits() + first * qsizetype(sizeof(Pixel)), src.bytesPerLine(), rows.bits(),
+                     rows.bytesPerLine(), p.reflected, h);
     std::vector<const Pixel *> lines(static_cast<size_t>(p.reflected));
     for (int j = 0; j < p.reflected; ++j)
         lines[size_t(j)] =
@@ -832,16 +932,14 @@ bool blurInto(const QImage &src, QImage &out, const Plan &p)
                 const LineFade kind = lineFade(p, j0 + t);
                 if (kind == LineFade::Level)
                     setLevel(fade, p, j0 + t - exact);
+                // The block's lines are neighbouring columns, in reverse order on the left.
                 fadeLine(kind == LineFade::Level ? fade : unfaded, kind, blur.line(j0 + t),
-                         block.data() + size_t(t) * size_t(h), h, p);
+                         block.data() + size_t(p.nearStart ? n - 1 - t : t) * size_t(h), h, p);
             }
-            // The block's lines are neighbouring columns, in reverse order on the left.
             const int column = std::min(dstColumn(j0), dstColumn(j0 + n - 1));
-            for (int y = 0; y < h; ++y) {
-                Pixel *to = reinterpret_cast<Pixel *>(bits + y * stride) + column;
-                for (int t = 0; t < n; ++t)
-                    to[p.nearStart ? n - 1 - t : t] = block[size_t(t) * size_t(h) + size_t(y)];
-            }
+            transpose<Pixel>(reinterpret_cast<const uchar *>(block.data()),
+                             qsizetype(h) * qsizetype(sizeof(Pixel)),
+                             bits + column * qsizetype(sizeof(Pixel)), stride, h, n);
         }
     });
     return true;

@@ -1,10 +1,12 @@
 // The "all-at-once" tab on real folders: a run writes what the engine's
 // rules say and leaves the editor's photo alone; what it refuses and how it
-// names failures; Cancel. The rules are tst_batchrules'.
+// names failures; Cancel; a tree converted in worker processes, one of
+// which crashes or hangs, as on threads. The rules are tst_batchrules'.
 
 #include "glassmere.h"
 
 #include "batchfixture.h"
+#include "batch/batchjob.h"
 #include "uihelpers.h"
 
 #include <QtTest>
@@ -31,6 +33,7 @@ private slots:
     void cleanup()
     {
         window.reset();
+        qunsetenv("GLASSMERE_REFLECT");
         QTRY_COMPARE(QApplication::topLevelWidgets().size(), 0); // no message box left behind
     }
 
@@ -39,6 +42,8 @@ private slots:
     void messages();
     void stopsEarly_data();
     void stopsEarly();
+    void treeInWorkers_data();
+    void treeInWorkers();
 
 private:
     // Runs the batch of two sandbox folders ("" for none) as the start button
@@ -97,13 +102,18 @@ void tst_batch::convertsAndLeavesTheEditorAlone()
 
 void tst_batch::messages_data()
 {
-    QTest::addColumn<QStringList>("row"); // source, target (in the sandbox), the message's pattern
+    // source, target (in the sandbox), the message's pattern, "tree" for subfolders
+    QTest::addColumn<QStringList>("row");
     QTest::newRow("nothing chosen") << QStringList{"", "", "^Failure: Selected directory error\\.$"};
     QTest::newRow("same folder through a link")
         << QStringList{"src", "link-to-src", "^Failure: The target directory is the source directory\\."};
     QTest::newRow("an output is a link to a source") << QStringList{
         "src", "links",
         "^Failure: \".+/links/good\\.png\" would replace the source picture \".+/good\\.png\""};
+    QTest::newRow("subfolders: target inside the tree") << QStringList{
+        "src", "src/sub", "^Failure: The target directory lies inside the source directory\\.", "tree"};
+    QTest::newRow("subfolders: an output is a link to a source") << QStringList{
+        "src", "tree", "^Failure: \".+/tree/sub/deep\\.png\" would replace the source picture", "tree"};
     QTest::newRow("failures named in list order") << QStringList{
         "src", "out",
         "^Failure: 6 of 7 pictures could not be converted:\n\n"
@@ -125,6 +135,9 @@ void tst_batch::messages()
     QVERIFY(QDir(box->path()).mkpath("out/zblocked.png") && QDir(box->path()).mkpath("links"));
     QVERIFY(QFile::link(at("src"), at("link-to-src")) &&
             QFile::link(at("src/good.png"), at("links/good.png")));
+    QVERIFY(QDir(box->path()).mkpath("src/sub") && QDir(box->path()).mkpath("tree") &&
+            makePicture(at("src/sub/deep.png"), 3) && QFile::link(at("src/sub"), at("tree/sub")));
+    ui().find<QCheckBox>("cbSubfolders")->setChecked(row.value(3) == "tree");
     const QMap<QString, QByteArray> before = snapshot(box->path());
 
     run(row.at(0), row.at(1));
@@ -139,8 +152,11 @@ void tst_batch::messages()
 void tst_batch::stopsEarly_data()
 {
     QTest::addColumn<bool>("closeWindow");
-    QTest::newRow("Cancel") << false;
-    QTest::newRow("window closed") << true;
+    QTest::addColumn<QString>("workers"); // the worker program; "" for threads
+    QTest::newRow("Cancel") << false << "";
+    QTest::newRow("window closed") << true << "";
+    QTest::newRow("Cancel, in workers") << false << GLASSMERE_REFLECT;
+    QTest::newRow("window closed, in workers") << true << GLASSMERE_REFLECT;
 }
 
 // Stopped at the first step of the progress bar, a run of many pictures ends
@@ -148,6 +164,8 @@ void tst_batch::stopsEarly_data()
 void tst_batch::stopsEarly()
 {
     QFETCH(bool, closeWindow);
+    QFETCH(QString, workers);
+    qputenv("GLASSMERE_REFLECT", workers.toLocal8Bit()); // read when the window's first run starts
     QVERIFY(makePicture(at("src/IMG_000.jpg"), 3, QSize(400, 300)));
     for (int i = 1; i < 200; ++i)
         QVERIFY(QFile::copy(at("src/IMG_000.jpg"), at(QStringLiteral("src/IMG_%1.jpg").arg(i))));
@@ -174,6 +192,53 @@ void tst_batch::stopsEarly()
     QCOMPARE(message, closeWindow ? QString()
                                   : stopped.arg(QString::number(written.size()), out,
                                                 QString::number(200 - written.size())));
+}
+
+void tst_batch::treeInWorkers_data()
+{
+    // How the worker meets the bad picture ("" for threads), and the pattern of its failure.
+    QTest::addColumn<QStringList>("row");
+    QTest::newRow("threads") << QStringList{"", "."};
+    QTest::newRow("glassmere-reflect") << QStringList{"exec", "."};
+    QTest::newRow("crashes") << QStringList{"kill -SEGV $$", "^the decoder crashed$"};
+    QTest::newRow("hangs") << QStringList{"exec sleep 30", "^took longer than 1 s$"};
+}
+
+// The bad picture is the first the one worker is handed; one restarted
+// worker converts the rest of the tree, a link back up not followed, into
+// the bytes the threads write.
+void tst_batch::treeInWorkers()
+{
+    QFETCH(QStringList, row);
+    const QStringList good{"a.png", "sub/b.jpg", "sub/deep/c.png"};
+    for (int i = 0; i < good.size(); ++i)
+        QVERIFY(QDir().mkpath(QFileInfo(at("src/" + good[i])).path()) &&
+                makePicture(at("src/" + good[i]), i));
+    QVERIFY(QFile::link(at("src"), at("src/sub/up")));
+    QVERIFY(writeFile(at("src/zz-bad.bmp"), "BM")); // damaged
+    // Misbehaves on the bad picture, else hands its session to the real worker.
+    const QString stub = at("worker.sh");
+    QVERIFY(writeFile(stub, QStringLiteral("#!/bin/bash\nread -r line\ncase $line in *bad*) %1 ;; esac\n"
+                                           "{ printf '%s\\n' \"$line\"; exec cat; } | exec %2 \"$@\"\n")
+                                .arg(row[0], GLASSMERE_REFLECT)
+                                .toUtf8()));
+    QVERIFY(QFile::setPermissions(stub, QFile::ReadOwner | QFile::ExeOwner));
+
+    BatchJob job;
+    job.setWorkerProgram(row[0].isEmpty() ? QString() : stub);
+    job.setWorkers(1);
+    job.setTimeout(1);
+    QSignalSpy finished(&job, &BatchJob::finished);
+    const ReflectionSettings settings = window->GatherSettings();
+    QVERIFY(job.start(listBatchPicturesRecursive(at("src")), at("out"), settings));
+    QVERIFY(finished.wait(60000));
+    const auto summary = finished[0][0].value<BatchSummary>();
+    QCOMPARE(summary.failures.size(), 1);
+    QVERIFY(summary.failures[0].outcome.why.contains(QRegularExpression(row[1])));
+    QCOMPARE(snapshot(at("out")).keys(), good);
+    for (const QString &name : good)
+        QCOMPARE(readAll(at("out/" + name)),
+                 expectedOutput(at("src/" + name), "x." + QFileInfo(name).suffix(), settings));
 }
 
 QTEST_MAIN(tst_batch)

@@ -27,6 +27,8 @@ private slots:
     void outputPaths();
     void sameFolderOrFile_data();
     void sameFolderOrFile();
+    void inside_data();
+    void inside();
     void sourceClash_data();
     void sourceClash();
 
@@ -102,6 +104,20 @@ void tst_batchrules::sameFolderOrFile()
 {
     QFETCH(Row, row);
     QCOMPARE((row.flag ? isSameFolder : isSameFile)(at(row.a), at(row.b)), row.c != nullptr);
+}
+
+void tst_batchrules::inside_data()
+{
+    QTest::addColumn<Row>("row"); // flag: a lies inside b
+    QVERIFY(QDir().mkpath(at("src2")));
+    QTest::newRow("a subfolder through a link") << Row{true, "link-to-src/sub.png", "src"};
+    QTest::newRow("a name the folder's begins") << Row{false, "src2", "src"};
+}
+
+void tst_batchrules::inside()
+{
+    QFETCH(Row, row);
+    QCOMPARE(liesInside(at(row.a), at(row.b)), row.flag);
 }
 
 void tst_batchrules::sourceClash_data()

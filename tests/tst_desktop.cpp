@@ -96,7 +96,9 @@ void tst_desktop::keptBetweenRuns()
         ui.refSize->setValue(61);
         first.findChild<QSlider *>(QStringLiteral("refBlur"))->setValue(12);
         ui.cbTransparent->setChecked(true);
+        ui.find<QCheckBox>("cbSubfolders")->setChecked(true);
         ui.txtResultDir->setText(dir.path());
+        first.findChild<QSpinBox *>(QStringLiteral("spinBatchQuality"))->setValue(40);
         first.move(33, 44);
         first.remember(store);
     }
@@ -107,8 +109,9 @@ void tst_desktop::keptBetweenRuns()
     QVERIFY(!ui.checkBoxBottom->isChecked());
     QCOMPARE(ui.txtSize->text(), QStringLiteral("61"));
     QCOMPARE(second.findChild<QSlider *>(QStringLiteral("refBlur"))->value(), 12);
-    QVERIFY(ui.cbTransparent->isChecked());
+    QVERIFY(ui.cbTransparent->isChecked() && ui.find<QCheckBox>("cbSubfolders")->isChecked());
     QCOMPARE(ui.txtResultDir->text(), dir.path());
+    QCOMPARE(second.findChild<QSpinBox *>(QStringLiteral("spinBatchQuality"))->value(), 40);
     QCOMPARE(second.pos(), QPoint(33, 44));
 }
 

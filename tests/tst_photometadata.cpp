@@ -1,8 +1,12 @@
 // What an output carries beside its pixels: the camera information and
-// colour profile of the photo, read back with exiv2 itself.
+// colour profile of the photo, read back with exiv2 itself, from the engine
+// and through the command line, its batch and the window's export.
 
+#include "glassmere.h"
 #include "photometadata.h"
-#include "testutils.h"
+
+#include "batchfixture.h"
+#include "uihelpers.h"
 
 #include <QColorSpace>
 #include <QtTest>
@@ -22,7 +26,8 @@ QString inspect(const QByteArray &bytes)
     image->readMetadata();
     const Exiv2::ExifData &exif = image->exifData();
     QStringList found;
-    for (const char *key : {"Exif.Image.Make", "Exif.Image.Orientation", "Exif.GPSInfo.GPSLatitude"}) {
+    for (const char *key : {"Exif.Image.Make", "Exif.Photo.DateTimeOriginal", "Exif.Image.Orientation",
+                            "Exif.GPSInfo.GPSLatitude"}) {
         const auto it = exif.findKey(Exiv2::ExifKey(key));
         found << (it == exif.end() ? QStringLiteral("-") : QString::fromStdString(it->toString()));
     }
@@ -30,6 +35,9 @@ QString inspect(const QByteArray &bytes)
     found << (image->iccProfile()->size_ > 0 ? "profile" : "-");
     return found.join(QStringLiteral(" | "));
 }
+
+// What inspect() shows for the camera's photo, carried with `location`.
+const QString kept = QStringLiteral("Glassmere Test Camera | 2026:01:02 03:04:05 | 1 | %1 | - | profile");
 
 QByteArray encode(const QImage &image, const QByteArray &format, int quality = -1)
 {
@@ -49,7 +57,8 @@ private slots:
     void initTestCase();
     void apply_data();
     void apply();
-    void copyOntoFile();
+    void roads_data();
+    void roads();
 
 private:
     QTemporaryDir dir;
@@ -69,6 +78,7 @@ void TestPhotoMetadata::initTestCase()
     auto image = Exiv2::ImageFactory::open(QFile::encodeName(dir.filePath("camera.jpg")).toStdString());
     Exiv2::ExifData exif;
     exif["Exif.Image.Make"] = "Glassmere Test Camera";
+    exif["Exif.Photo.DateTimeOriginal"] = "2026:01:02 03:04:05";
     exif["Exif.Image.Orientation"] = uint16_t(6);
     exif["Exif.GPSInfo.GPSLatitude"] = "48/1 51/1 24/1";
     const QByteArray thumb = encode(picture.scaled(8, 6), "jpg");
@@ -116,24 +126,55 @@ void TestPhotoMetadata::apply()
     QCOMPARE_IMAGES(decoded, QImage::fromData(encoded));
     // Qt (libpng, libjpeg, libtiff) must accept the profile too, not only exiv2.
     QCOMPARE(decoded.colorSpace().iccProfile(), profile);
-    QCOMPARE(inspect(out), QStringLiteral("Glassmere Test Camera | 1 | %1 | - | profile").arg(location));
+    QCOMPARE(inspect(out), kept.arg(location));
 }
 
-// The same on a written file; an output that is not there is a reason, not
-// a new file.
-void TestPhotoMetadata::copyOntoFile()
+// The same photo through the command line, its batch and the window's
+// export: what each writes, against what a photo without information gave.
+void TestPhotoMetadata::roads_data()
 {
-    const QString camera = dir.filePath("camera.jpg"), out = dir.filePath("out.png");
-    QVERIFY(picture.save(out));
-    QVERIFY(copyPhotoMetadata(camera, out, MetadataPolicy::StripGps));
-    QVERIFY(inspect(TestUtils::readAll(out)).endsWith("| 1 | - | - | profile"));
+    QTest::addColumn<QString>("road"); // cli, batch or export
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("location"); // as in apply(); null: the plain bytes; small: fewer
+    for (const char *road : {"cli", "batch"}) {
+        QTest::addRow("%s kept", road) << QString(road) << QStringList() << "48/1 51/1 24/1";
+        QTest::addRow("%s no GPS", road) << QString(road) << QStringList{"--strip-gps"} << "-";
+        QTest::addRow("%s stripped", road) << QString(road) << QStringList{"--strip-metadata"} << QString();
+        QTest::addRow("%s quality 30", road)
+            << QString(road) << QStringList{"--strip-metadata", "--quality", "30"} << "small";
+    }
+    QTest::newRow("export kept") << QStringLiteral("export") << QStringList() << "48/1 51/1 24/1";
+}
 
-    QString error;
-    QVERIFY(!copyPhotoMetadata(camera, dir.filePath("none.png"), MetadataPolicy::Keep, &error));
-    QVERIFY(!error.isEmpty() && !QFile::exists(dir.filePath("none.png")));
+void TestPhotoMetadata::roads()
+{
+    QFETCH(QString, road);
+    QFETCH(QStringList, options);
+    QFETCH(QString, location);
+    const QString camera = dir.filePath("camera.jpg"), folder = dir.filePath(QTest::currentDataTag());
+    const QString out = folder + "/camera.jpg"; // the batch's name for it
+    QVERIFY(QDir().mkpath(folder));
+    if (road == "export") {
+        Glassmere window;
+        window.openPhoto(camera);
+        FileDialogAnswer answer(out);
+        MessageBoxCloser closer;
+        FormParts(&window).btSavePic->click();
+    } else {
+        options << camera << "-o" << (road == "cli" ? out : folder + '/');
+        QCOMPARE(TestUtils::runCli(options).exitCode, 0);
+    }
+    const QByteArray plain = BatchFixture::expectedOutput(camera, "plain.jpg", ReflectionSettings());
+    const QByteArray written = TestUtils::readAll(out);
+    if (location == "small")
+        QVERIFY2(written.size() < plain.size() * 3 / 4, qPrintable(QString::number(written.size())));
+    else if (location.isNull())
+        QCOMPARE(written, plain);
+    else
+        QCOMPARE(inspect(written), kept.arg(location));
 }
 
 #pragma GCC diagnostic pop
 
-QTEST_GUILESS_MAIN(TestPhotoMetadata)
+QTEST_MAIN(TestPhotoMetadata)
 #include "tst_photometadata.moc"

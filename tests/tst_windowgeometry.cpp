@@ -1,7 +1,8 @@
-// Placement of the self-drawn window: centring at start-up and the
-// maximised geometry, whose masked part must cover exactly the available
-// area of the screen.
+// Placement of the self-drawn window: centring at start-up, the maximised
+// geometry, whose masked part must cover exactly the available area of the
+// screen, and resizing by the edges with real pointer events.
 
+#include "glassmere.h"
 #include "windowgeometry.h"
 
 #include <QtTest>
@@ -15,6 +16,8 @@ private slots:
     void centredTopLeft();
     void maximisedVisibleAreaIsAvailableArea_data();
     void maximisedVisibleAreaIsAvailableArea();
+    void resizeByEdge_data();
+    void resizeByEdge();
 };
 
 void tst_WindowGeometry::centredTopLeft_data()
@@ -55,6 +58,63 @@ void tst_WindowGeometry::maximisedVisibleAreaIsAvailableArea()
 
     const QRect window = maximisedGeometry(available);
     QCOMPARE(maskRect(window.size()).translated(window.topLeft()), available);
+}
+
+void tst_WindowGeometry::resizeByEdge_data()
+{
+    // The form's visible part spans 11..1000 by 11..755; presses land 2 px inside.
+    QTest::addColumn<QPoint>("at");
+    QTest::addColumn<QPoint>("travel");
+    QTest::addColumn<Qt::CursorShape>("shape");
+    QTest::addColumn<QMargins>("grown"); // how far each side moved out
+
+    QTest::newRow("bottom-right") << QPoint(998, 753) << QPoint(120, 280) << Qt::SizeFDiagCursor
+                                  << QMargins(0, 0, 120, 280);
+    QTest::newRow("left, upright travel ignored")
+        << QPoint(13, 300) << QPoint(-90, 40) << Qt::SizeHorCursor << QMargins(90, 0, 0, 0);
+    QTest::newRow("top-right, below the form: stays put")
+        << QPoint(998, 13) << QPoint(-60, 50) << Qt::SizeBDiagCursor << QMargins();
+    QTest::newRow("top-left") << QPoint(13, 13) << QPoint(-40, -30) << Qt::SizeFDiagCursor
+                              << QMargins(40, 30, 0, 0);
+    QTest::newRow("bottom, below the form")
+        << QPoint(400, 753) << QPoint(10, -70) << Qt::SizeVerCursor << QMargins();
+}
+
+// The offscreen platform has no window manager to hand the resize to, so
+// the window follows the pointer itself. The preview takes all the growth;
+// the panel keeps its place and size from the top-left corner, the title
+// buttons from the top-right one.
+void tst_WindowGeometry::resizeByEdge()
+{
+    QFETCH(QPoint, at);
+    QFETCH(QPoint, travel);
+    QFETCH(Qt::CursorShape, shape);
+    QFETCH(QMargins, grown);
+
+    Glassmere window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRect start = window.geometry();
+    const auto part = [&](const char *name) {
+        return window.findChild<QWidget *>(QLatin1String(name))->geometry();
+    };
+    const auto anchored = [&](const QMargins &growth) { // frame_2 is the panel under the tabs
+        return QList<QRect>{QRect(QPoint(), part("graphicsView").size().grownBy(growth)), part("frame_2"),
+                            part("frame_TopButton").translated(-window.width(), 0)};
+    };
+    const QList<QRect> before = anchored(grown);
+
+    QWindow *handle = window.windowHandle();
+    QTest::mouseMove(handle, at);
+    QCOMPARE(window.cursor().shape(), shape);
+    QTest::mousePress(handle, Qt::LeftButton, {}, at);
+    QTest::mouseMove(handle, at + travel);
+    // Where the pointer is now, in a window that may have moved under it.
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, at + travel + start.topLeft() - window.pos());
+
+    QTRY_COMPARE(window.geometry(), start.marginsAdded(grown));
+    QCOMPARE(window.mask(), QRegion(maskRect(window.size())));
+    QTRY_COMPARE(anchored({}), before);
 }
 
 QTEST_MAIN(tst_WindowGeometry)

@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
 count=${2:-200}
-reflect=$build/cli/glassmere-reflect
+reflect=$build/glassmere-reflect
 export PYTHONPATH=$build/python${PYTHONPATH:+:$PYTHONPATH}
 
 work=$(mktemp -d)

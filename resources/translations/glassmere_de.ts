@@ -279,6 +279,46 @@
         <source>How much the reflection blurs with the distance from the photo, from 0 to 100 percent.</source>
         <translation>Wie stark die Spiegelung mit dem Abstand zum Foto verschwimmt, von 0 bis 100 Prozent.</translation>
     </message>
+    <message>
+        <source>Quality</source>
+        <translation>Qualität</translation>
+    </message>
+    <message>
+        <source>The quality of JPEG and WebP outputs, from 1 to 100, or the writer&apos;s own default.</source>
+        <translation>Die Qualität von JPEG- und WebP-Ausgaben, von 1 bis 100, oder die Vorgabe des Schreibers.</translation>
+    </message>
+    <message>
+        <source>Include subfolders</source>
+        <translation>Unterordner einbeziehen</translation>
+    </message>
+    <message>
+        <source>Converts the photos of the folders below the source folder too, keeping their tree in the target folder.</source>
+        <translation>Wandelt auch die Fotos der Ordner unterhalb des Quellordners um und behält ihre Ordnerstruktur im Zielordner bei.</translation>
+    </message>
+    <message>
+        <source>Preset</source>
+        <translation>Vorlage</translation>
+    </message>
+    <message>
+        <source>Choosing a stored preset sets all the reflection settings at once.</source>
+        <translation>Eine gespeicherte Vorlage setzt alle Spiegelungseinstellungen auf einmal.</translation>
+    </message>
+    <message>
+        <source>Save preset</source>
+        <translation>Vorlage speichern</translation>
+    </message>
+    <message>
+        <source>Stores the reflection settings under a name.</source>
+        <translation>Speichert die Spiegelungseinstellungen unter einem Namen.</translation>
+    </message>
+    <message>
+        <source>Delete preset</source>
+        <translation>Vorlage löschen</translation>
+    </message>
+    <message>
+        <source>Deletes the chosen preset.</source>
+        <translation>Löscht die gewählte Vorlage.</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -417,6 +457,26 @@
             <numerusform>%n abgelegte Fotos</numerusform>
         </translation>
     </message>
+    <message>
+        <source>default</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>JPEG and WebP: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
+        <translation>JPEG und WebP: Eine höhere Qualität behält mehr Details in einer größeren Datei; „Standard“ ist die Vorgabe des Schreibers.</translation>
+    </message>
+    <message>
+        <source>&amp;Quality:</source>
+        <translation>&amp;Qualität:</translation>
+    </message>
+    <message>
+        <source>Leave out the photo &amp;information (camera, date, place, colour profile)</source>
+        <translation>Foto&amp;informationen weglassen (Kamera, Datum, Ort, Farbprofil)</translation>
+    </message>
+    <message>
+        <source>The target directory lies inside the source directory. With subfolders included, choose a target directory outside it.</source>
+        <translation>Der Zielordner liegt im Quellordner. Wenn Unterordner einbezogen werden, wählen Sie einen Zielordner außerhalb davon.</translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>
@@ -535,6 +595,77 @@
     <message>
         <source>Blur</source>
         <translation>Unschärfe</translation>
+    </message>
+    <message>
+        <source>&amp;Quality:</source>
+        <translation>&amp;Qualität:</translation>
+    </message>
+    <message>
+        <source>JPEG and WebP: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
+        <translation>JPEG und WebP: Eine höhere Qualität behält mehr Details in einer größeren Datei; „Standard“ ist die Vorgabe des Schreibers.</translation>
+    </message>
+    <message>
+        <source>default</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>Convert the pictures of every folder below the source directory too, each into the same subfolder of the target directory</source>
+        <translation>Auch die Bilder aller Ordner unterhalb des Quellordners umwandeln, jeweils in denselben Unterordner des Zielordners</translation>
+    </message>
+    <message>
+        <source>Include subfolders</source>
+        <translation>Unterordner einbeziehen</translation>
+    </message>
+    <message>
+        <source>Preset:</source>
+        <translation>Vorlage:</translation>
+    </message>
+    <message>
+        <source>Save...</source>
+        <translation>Speichern...</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+</context>
+<context>
+    <name>PresetPanel</name>
+    <message>
+        <source>Choose a preset</source>
+        <translation>Vorlage wählen</translation>
+    </message>
+    <message>
+        <source>The preset &quot;%1&quot; cannot be used.</source>
+        <translation>Die Vorlage „%1“ kann nicht verwendet werden.</translation>
+    </message>
+    <message>
+        <source>Save Preset</source>
+        <translation>Vorlage speichern</translation>
+    </message>
+    <message>
+        <source>Name of the preset:</source>
+        <translation>Name der Vorlage:</translation>
+    </message>
+    <message>
+        <source>The preset cannot be saved.</source>
+        <translation>Die Vorlage kann nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>A preset named &quot;%1&quot; exists already. Replace it?</source>
+        <translation>Eine Vorlage „%1“ gibt es schon. Ersetzen?</translation>
+    </message>
+    <message>
+        <source>Delete Preset</source>
+        <translation>Vorlage löschen</translation>
+    </message>
+    <message>
+        <source>Delete the preset &quot;%1&quot;?</source>
+        <translation>Die Vorlage „%1“ löschen?</translation>
+    </message>
+    <message>
+        <source>The preset &quot;%1&quot; cannot be deleted.</source>
+        <translation>Die Vorlage „%1“ kann nicht gelöscht werden.</translation>
     </message>
 </context>
 <context>

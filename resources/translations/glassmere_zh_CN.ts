@@ -279,6 +279,46 @@
         <source>How much the reflection blurs with the distance from the photo, from 0 to 100 percent.</source>
         <translation>倒影随着与照片距离增加而模糊的程度，从 0 到 100%。</translation>
     </message>
+    <message>
+        <source>Quality</source>
+        <translation>质量</translation>
+    </message>
+    <message>
+        <source>The quality of JPEG and WebP outputs, from 1 to 100, or the writer&apos;s own default.</source>
+        <translation>JPEG 和 WebP 输出的质量，1 到 100，或编码器自身的默认值。</translation>
+    </message>
+    <message>
+        <source>Include subfolders</source>
+        <translation>包含子文件夹</translation>
+    </message>
+    <message>
+        <source>Converts the photos of the folders below the source folder too, keeping their tree in the target folder.</source>
+        <translation>同时转换源文件夹下各子文件夹中的照片，并在目标文件夹中保留其目录结构。</translation>
+    </message>
+    <message>
+        <source>Preset</source>
+        <translation>预设</translation>
+    </message>
+    <message>
+        <source>Choosing a stored preset sets all the reflection settings at once.</source>
+        <translation>选择一个已保存的预设会一次设置全部倒影参数。</translation>
+    </message>
+    <message>
+        <source>Save preset</source>
+        <translation>保存预设</translation>
+    </message>
+    <message>
+        <source>Stores the reflection settings under a name.</source>
+        <translation>以一个名称保存倒影参数。</translation>
+    </message>
+    <message>
+        <source>Delete preset</source>
+        <translation>删除预设</translation>
+    </message>
+    <message>
+        <source>Deletes the chosen preset.</source>
+        <translation>删除所选的预设。</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -416,6 +456,26 @@
             <numerusform>%n 张拖入的照片</numerusform>
         </translation>
     </message>
+    <message>
+        <source>default</source>
+        <translation>默认</translation>
+    </message>
+    <message>
+        <source>JPEG and WebP: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
+        <translation>JPEG 和 WebP：质量越高，保留的细节越多，文件也越大；“默认”即编码器自身的设置。</translation>
+    </message>
+    <message>
+        <source>&amp;Quality:</source>
+        <translation>质量(&amp;Q)：</translation>
+    </message>
+    <message>
+        <source>Leave out the photo &amp;information (camera, date, place, colour profile)</source>
+        <translation>不保留照片信息(&amp;I)（相机、日期、地点、色彩配置文件）</translation>
+    </message>
+    <message>
+        <source>The target directory lies inside the source directory. With subfolders included, choose a target directory outside it.</source>
+        <translation>目标目录位于源目录之内。包含子文件夹时，请选择源目录之外的目标目录。</translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>
@@ -534,6 +594,77 @@
     <message>
         <source>Blur</source>
         <translation>模糊</translation>
+    </message>
+    <message>
+        <source>&amp;Quality:</source>
+        <translation>质量(&amp;Q)：</translation>
+    </message>
+    <message>
+        <source>JPEG and WebP: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
+        <translation>JPEG 和 WebP：质量越高，保留的细节越多，文件也越大；“默认”即编码器自身的设置。</translation>
+    </message>
+    <message>
+        <source>default</source>
+        <translation>默认</translation>
+    </message>
+    <message>
+        <source>Convert the pictures of every folder below the source directory too, each into the same subfolder of the target directory</source>
+        <translation>同时转换源目录下每个文件夹中的图片，各自保存到目标目录中对应的子文件夹</translation>
+    </message>
+    <message>
+        <source>Include subfolders</source>
+        <translation>包含子文件夹</translation>
+    </message>
+    <message>
+        <source>Preset:</source>
+        <translation>预设：</translation>
+    </message>
+    <message>
+        <source>Save...</source>
+        <translation>保存...</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+</context>
+<context>
+    <name>PresetPanel</name>
+    <message>
+        <source>Choose a preset</source>
+        <translation>选择预设</translation>
+    </message>
+    <message>
+        <source>The preset &quot;%1&quot; cannot be used.</source>
+        <translation>无法使用预设“%1”。</translation>
+    </message>
+    <message>
+        <source>Save Preset</source>
+        <translation>保存预设</translation>
+    </message>
+    <message>
+        <source>Name of the preset:</source>
+        <translation>预设名称：</translation>
+    </message>
+    <message>
+        <source>The preset cannot be saved.</source>
+        <translation>无法保存预设。</translation>
+    </message>
+    <message>
+        <source>A preset named &quot;%1&quot; exists already. Replace it?</source>
+        <translation>名为“%1”的预设已存在。要替换吗？</translation>
+    </message>
+    <message>
+        <source>Delete Preset</source>
+        <translation>删除预设</translation>
+    </message>
+    <message>
+        <source>Delete the preset &quot;%1&quot;?</source>
+        <translation>删除预设“%1”？</translation>
+    </message>
+    <message>
+        <source>The preset &quot;%1&quot; cannot be deleted.</source>
+        <translation>无法删除预设“%1”。</translation>
     </message>
 </context>
 <context>

@@ -3,12 +3,17 @@
 # driven with xdotool. Alt+O and a typed path load a photo; size 50 with
 # Return; the right-hand direction box; Alt+S and a typed name export it as
 # PNG. The "Success" box must appear and the file must be, pixel for pixel,
-# what glassmere-reflect writes for the same settings.
+# what glassmere-reflect writes for the same settings. Then the window is
+# resized from its bottom-right corner, and, since xdotool cannot drag
+# files, DESKTOP_TEST (tst_desktop) drops a photo on a window of its own
+# through the X11 platform, with the events a drop delivers, and checks
+# the rendering shown.
 #
-#   editing.sh GLASSMERE GLASSMERE_REFLECT
+#   editing.sh GLASSMERE GLASSMERE_REFLECT DESKTOP_TEST
 set -euo pipefail
 glassmere=$1
 reflect=$2
+desktop_test=$3
 work=$(mktemp -d)
 xvfb_pid=
 app_pid=
@@ -44,6 +49,9 @@ for _ in $(seq 50); do
 done
 export DISPLAY=$display
 unset QT_QPA_PLATFORM
+# Nothing remembered from the user's own runs: the window opens at the
+# form's size, where the click positions below hold.
+export XDG_CONFIG_HOME=$work/config
 
 # A photo of our own making, opaque like a camera's.
 /usr/bin/convert -size 320x200 gradient:'#2060a0-#f0c040' -fill '#c03030' -draw 'circle 160,100 160,40' \
@@ -124,10 +132,10 @@ focus "$win" || fail "the main window never got the focus back"
 mkdir -p "$work/batch-in" "$work/batch-out"
 /usr/bin/convert -size 90x60 xc:'#30a050' "PNG24:$work/batch-in/other.png"
 click 198 140
-click 141 186
+click 141 176
 answer_file_dialog '^Select a photo where the folder$' "$work/batch-in"
 focus "$win" || fail "the main window never got the focus back"
-click 141 228
+click 141 229
 answer_file_dialog '^Select a folder to save processing results.$' "$work/batch-out"
 # A click that lands while the chooser's modal loop is still unwinding is
 # lost; a person would click again, and so does this (a running batch
@@ -135,7 +143,7 @@ answer_file_dialog '^Select a folder to save processing results.$' "$work/batch-
 focus "$win" || fail "the main window never got the focus back"
 box=
 for _ in 1 2 3; do
-    click 62 257
+    click 62 255
     box=$(limit=150 wait_for_window '^Success$') && break
 done
 [ -n "$box" ] || fail "no summary after the batch"
@@ -172,4 +180,25 @@ wait_gone '^Success$' || fail "the Success box did not close"
 "$reflect" --side right --size 50 "$work/photo.png" -o "$work/expected.png"
 differing=$(/usr/bin/compare -metric AE "$work/out.png" "$work/expected.png" null: 2>&1 || true)
 [ "$differing" = "0" ] || fail "the export differs from glassmere-reflect in $differing pixels"
+
+# Resize: press 2 px inside the bottom-right corner of the visible part
+# (the mask cuts 11 px off every side), move, release. No window manager
+# runs here, so the window follows the pointer itself.
+geometry() { xdotool getwindowgeometry "$win" | awk '/Position/ { p = $2 } /Geometry/ { print p, $2 }'; }
+read -r _ size < <(geometry)
+ww=${size%x*}
+wh=${size#*x}
+xdotool mousemove --sync $((wx + ww - 13)) $((wy + wh - 13)) mousedown 1
+xdotool mousemove --sync $((wx + ww + 87)) $((wy + wh + 107)) mouseup 1
+wanted="$wx,$wy $((ww + 100))x$((wh + 120))"
+for _ in $(seq $limit); do
+    [ "$(geometry)" = "$wanted" ] && break
+    sleep 0.1
+done
+[ "$(geometry)" = "$wanted" ] || fail "resized to $(geometry), not $wanted"
+
+QT_QPA_PLATFORM=xcb "$desktop_test" 'drops:a photo' >"$work/drop.log" 2>&1 || {
+    cat "$work/drop.log" >&2
+    fail "the dropped photo was not shown"
+}
 echo "1 passed, 0 failed"

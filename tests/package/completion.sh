@@ -37,5 +37,6 @@ glassmere-reflect --side=l|left|right
 glassmere-reflect |lake.jpg LOGO.PNG album|notes.txt
 glassmere-reflect lake.jpg -o |notes.txt album lake.jpg|top
 glassmere-reflect --size ||lake.jpg
+glassmere-reflect --strip|--strip-metadata --strip-gps|--side
 EOT
 exit $failures
