@@ -53,7 +53,7 @@ int main(int argc, char *argv[])
     // The whole virtual desktop, not the primary screen's available area.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         window.move(centredTopLeft(screen->virtualGeometry(), window.size()));
-    // ~/.config/glassmere/glassmere.conf; a damaged file is ignored.
+    // ~/.config/glassmere/glassmere.ini; a damaged file is ignored.
     QSettings remembered(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("glassmere"),
                          QStringLiteral("glassmere"));
     if (remembered.status() == QSettings::NoError)
