@@ -42,22 +42,24 @@ void Glassmere::dropEvent(QDropEvent *event)
     if (paths.isEmpty())
         return;
     event->acceptProposedAction();
-    if (paths.size() == 1 && QFileInfo(paths.first()).isDir()) {
-        QString dir = paths.first();
+    QStringList files, folders;
+    for (const QString &path : paths)
+        (QFileInfo(path).isDir() ? folders : files) << QFileInfo(path).absoluteFilePath();
+    // Folders count only when no file came along: then the first one is the
+    // source folder, as a single folder is.
+    if (files.isEmpty()) {
+        QString dir = folders.first();
         droppedSources.clear();
         ui->txtPicDir->setText(FormatDir(dir));
         ui->tabWidget->setCurrentWidget(ui->tab_6);
         return;
     }
-    if (paths.size() == 1) {
+    if (files.size() == 1) {
         ui->tabWidget->setCurrentWidget(ui->tab_5);
-        loadPhoto(paths.first()); // reports a photo it cannot read, and changes nothing then
+        loadPhoto(files.first()); // reports a photo it cannot read, and changes nothing then
         return;
     }
-    droppedSources.clear();
-    for (const QString &path : paths)
-        if (!QFileInfo(path).isDir())
-            droppedSources << QFileInfo(path).absoluteFilePath();
+    droppedSources = files;
     ui->txtPicDir->setText(tr("%n dropped photos", nullptr, int(droppedSources.size())));
     ui->tabWidget->setCurrentWidget(ui->tab_6);
 }

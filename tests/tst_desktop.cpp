@@ -37,6 +37,10 @@ void tst_desktop::drops_data()
                               << QStringList{"a.png", "b.png", "c.png"};
     QTest::newRow("two photos") << QStringList{"in/a.png", "in/c.png"} << "Converted 2 pictures into" << 0
                                 << QStringList{"a.png", "c.png"};
+    QTest::newRow("a folder and a photo: the photo")
+        << QStringList{"in", "in/b.png"} << "" << 40 + 15 << QStringList();
+    QTest::newRow("two folders: the first") << QStringList{"in", "out"} << "Converted 3 pictures into" << 0
+                                            << QStringList{"a.png", "b.png", "c.png"};
 }
 
 void tst_desktop::drops()
