@@ -2,6 +2,7 @@
 
 #include "memorybudget.h"
 #include "photoio.h"
+#include "presets.h"
 #include "workerpool.h"
 
 #include <QCoreApplication>
@@ -121,11 +122,9 @@ void BatchJob::setMemoryLimit(qint64 bytes)
 
 QStringList BatchJob::workerOptions(const ReflectionSettings &settings, int quality, MetadataPolicy policy)
 {
-    static const char *const sides[] = {"top", "bottom", "left", "right"};
-    const int side = settings.direction >= 0 && settings.direction < 4 ? settings.direction : 3;
     // As --name=value, so that a negative interval is not taken for an option.
     QStringList options{QStringLiteral("--worker"),
-                        QStringLiteral("--side=%1").arg(QLatin1String(sides[side]))};
+                        QStringLiteral("--side=%1").arg(sideName(settings.direction))};
     const std::pair<const char *, int> numbers[] = {{"size", settings.size},
                                                     {"depth", settings.depth},
                                                     {"interval", settings.interval},

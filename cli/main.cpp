@@ -43,12 +43,10 @@ bool parseInt(const QString &text, int low, int high, int &value)
 
 bool parseSide(const QString &text, int &direction)
 {
-    static const QStringList sides = {QStringLiteral("top"), QStringLiteral("bottom"), QStringLiteral("left"),
-                                      QStringLiteral("right")};
-    const int index = sides.indexOf(text.toLower());
-    if (index < 0)
+    const int side = sideFromName(text);
+    if (side < 0)
         return false;
-    direction = index; // the list is in direction-code order
+    direction = side;
     return true;
 }
 

@@ -12,8 +12,6 @@ const QString Group = QStringLiteral("reflection");
 const QString Suffix = QStringLiteral(".ini");
 constexpr int LongestName = 100;
 
-const char *const SideNames[] = {"top", "bottom", "left", "right"};
-
 struct IntField
 {
     const char *key;
@@ -88,6 +86,23 @@ void applyPreset(const ReflectionPreset &preset, ReflectionSettings &settings)
     settings.blur = preset.blur;
 }
 
+namespace {
+const char *const SideNames[] = {"top", "bottom", "left", "right"}; // in direction-code order
+} // namespace
+
+QString sideName(int direction)
+{
+    return QLatin1String(SideNames[direction >= 0 && direction < 4 ? direction : 3]);
+}
+
+int sideFromName(const QString &name)
+{
+    for (int i = 0; i < 4; ++i)
+        if (name.compare(QLatin1String(SideNames[i]), Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
 QString defaultPresetFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
@@ -151,7 +166,7 @@ bool PresetStore::save(const QString &name, const ReflectionPreset &preset, QStr
     QSettings file(filePath(name), QSettings::IniFormat);
     file.clear();
     file.beginGroup(Group);
-    file.setValue(QStringLiteral("side"), QLatin1String(SideNames[preset.direction]));
+    file.setValue(QStringLiteral("side"), sideName(preset.direction));
     for (const IntField &f : IntFields)
         file.setValue(QLatin1String(f.key), preset.*f.field);
     file.setValue(QStringLiteral("colour"), preset.colour.name());
@@ -201,10 +216,7 @@ std::optional<ReflectionPreset> PresetStore::load(const QString &name, QString *
     };
     QString value;
     if (text(QStringLiteral("side"), &value)) {
-        p.direction = -1;
-        for (int i = 0; i < 4; ++i)
-            if (value.compare(QLatin1String(SideNames[i]), Qt::CaseInsensitive) == 0)
-                p.direction = i;
+        p.direction = sideFromName(value);
         if (p.direction < 0)
             return fail(QStringLiteral("side \"%1\" is not top, bottom, left or right").arg(value));
     }

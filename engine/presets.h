@@ -46,6 +46,12 @@ inline bool operator!=(const ReflectionPreset &a, const ReflectionPreset &b)
 ReflectionPreset presetFromSettings(const ReflectionSettings &settings);
 void applyPreset(const ReflectionPreset &preset, ReflectionSettings &settings);
 
+// The names of the sides as the command line and preset files write them.
+// A direction code outside 0..3 renders as right, and is named so.
+QString sideName(int direction);
+// The direction code `name` (in any case) stands for, or -1.
+int sideFromName(const QString &name);
+
 // Shared by the window and the command line, whatever each calls itself:
 // <user configuration folder>/glassmere/presets.
 QString defaultPresetFolder();
