@@ -624,9 +624,8 @@ template <typename Pixel>
 void transpose(const uchar *from, qsizetype fromStride, uchar *to, qsizetype toStride, int w, int h)
 {
     constexpr int Tile = 32;
-    const auto row = [&](const uchar *bits, qsizetype stride, int y) {
-        return reinterpret_cast<Pixel *>(const_cast<uchar *>(bits) + y * stride);
-    };
+    const auto source = [&](int y) { return reinterpret_cast<const Pixel *>(from + y * fromStride); };
+    const auto target = [&](int y) { return reinterpret_cast<Pixel *>(to + y * toStride); };
     for (int i0 = 0; i0 < h; i0 += Tile)
         for (int k0 = 0; k0 < w; k0 += Tile) {
             const int i1 = std::min(h, i0 + Tile), k1 = std::min(w, k0 + Tile);
@@ -638,8 +637,7 @@ void transpose(const uchar *from, qsizetype fromStride, uchar *to, qsizetype toS
                     for (; k + 4 <= k1; k += 4) {
                         __m128i r[4];
                         for (int t = 0; t < 4; ++t)
-                            r[t] = _mm_loadu_si128(
-                                reinterpret_cast<const __m128i *>(row(from, fromStride, i + t) + k));
+                            r[t] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(source(i + t) + k));
                         const __m128i t0 = _mm_unpacklo_epi32(r[0], r[1]),
                                       t1 = _mm_unpacklo_epi32(r[2], r[3]);
                         const __m128i t2 = _mm_unpackhi_epi32(r[0], r[1]),
@@ -647,18 +645,18 @@ void transpose(const uchar *from, qsizetype fromStride, uchar *to, qsizetype toS
                         const __m128i c[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
                                               _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3)};
                         for (int t = 0; t < 4; ++t)
-                            _mm_storeu_si128(reinterpret_cast<__m128i *>(row(to, toStride, k + t) + i), c[t]);
+                            _mm_storeu_si128(reinterpret_cast<__m128i *>(target(k + t) + i), c[t]);
                     }
                     for (; k < k1; ++k)
                         for (int t = 0; t < 4; ++t)
-                            row(to, toStride, k)[i + t] = row(from, fromStride, i + t)[k];
+                            target(k)[i + t] = source(i + t)[k];
                 }
             }
 #endif
             for (; i < i1; ++i) {
-                const Pixel *s = row(from, fromStride, i);
+                const Pixel *s = source(i);
                 for (int k = k0; k < k1; ++k)
-                    row(to, toStride, k)[i] = s[k];
+                    target(k)[i] = s[k];
             }
         }
 }
