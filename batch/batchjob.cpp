@@ -24,13 +24,13 @@ namespace {
 
 // A worker's report as the summary tells it; a worker that crashed or hung
 // died in its decoder.
-BatchOutcome outcomeOf(bool ok, const QString &step, const QString &why)
+BatchOutcome outcomeOf(bool ok, WorkerStep step, const QString &why)
 {
     if (ok)
         return {};
-    if (step == QLatin1String("render"))
+    if (step == WorkerStep::Render)
         return {BatchOutcome::RenderFailed, why};
-    if (step == QLatin1String("write"))
+    if (step == WorkerStep::Write)
         return {BatchOutcome::WriteFailed, why};
     return {BatchOutcome::ReadFailed, why};
 }
@@ -225,14 +225,13 @@ void BatchJob::startProcesses(const std::shared_ptr<Run> &run)
         if (r == current.get())
             started(current, r->groups[size_t(g)][size_t(r->handed[size_t(g)]++)]);
     });
-    connect(
-        run->pool.get(), &WorkerPool::taskFinished, this,
-        [this, r](const WorkerTask &task, bool ok, const QString &, const QString &step, const QString &why) {
-            const int g = r->groupOf.value(task.output);
-            const int index = r->groups[size_t(g)][size_t(r->finished[size_t(g)]++)];
-            if (r == current.get())
-                tried(current, index, task.output, outcomeOf(ok, step, why));
-        });
+    connect(run->pool.get(), &WorkerPool::taskFinished, this,
+            [this, r](const WorkerTask &task, bool ok, const QString &, WorkerStep step, const QString &why) {
+                const int g = r->groupOf.value(task.output);
+                const int index = r->groups[size_t(g)][size_t(r->finished[size_t(g)]++)];
+                if (r == current.get())
+                    tried(current, index, task.output, outcomeOf(ok, step, why));
+            });
     connect(run->pool.get(), &WorkerPool::finished, this, [this, r] {
         if (r == current.get())
             workerEnded(std::shared_ptr<Run>(current)); // a copy: it clears `current`

@@ -3,7 +3,7 @@
 #include "memorybudget.h"
 #include "photoio.h"
 #include "reflection.h"
-#include "workerpool.h"
+#include "workerprotocol.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -45,25 +45,19 @@ bool readLine(QByteArray &line)
     return false;
 }
 
-void send(FILE *out, const QByteArray &line)
+void send(FILE *out, const WorkerMessage &message)
 {
+    const QByteArray line = message.format();
     std::fwrite(line.constData(), 1, size_t(line.size()), out);
     std::fputc('\n', out);
     std::fflush(out);
 }
 
-// What went wrong with one picture: the step ("read", "render" or "write"),
-// the reason alone, and the line the command line's batch reports.
-struct Failure
-{
-    QByteArray step;
-    QString why;
-    QString line;
-};
-
-std::optional<Failure> convert(const QString &input, const QString &output,
-                               const ReflectionSettings &settings, qint64 memoryLimit,
-                               WriteOptions writeOptions, FILE *out)
+// What went wrong with one picture, as a "fail" message: the line the
+// command line's batch reports, the step and the reason alone.
+std::optional<WorkerMessage> convert(const QString &input, const QString &output,
+                                     const ReflectionSettings &settings, qint64 memoryLimit,
+                                     WriteOptions writeOptions, FILE *out)
 {
     const auto admit = [&](const QSize &size, QString *why) {
         const qint64 needed = conversionBytes(size, settings);
@@ -71,9 +65,9 @@ std::optional<Failure> convert(const QString &input, const QString &output,
             *why = memoryRefusal(needed, memoryLimit);
             return false;
         }
-        send(out, "need " + QByteArray::number(needed));
+        send(out, WorkerMessage::need(needed));
         QByteArray answer;
-        if (readLine(answer) && answer == "go")
+        if (readLine(answer) && WorkerMessage::parse(answer).kind == WorkerMessage::Go)
             return true;
         *why = QStringLiteral("the run was stopped");
         return false;
@@ -81,7 +75,8 @@ std::optional<Failure> convert(const QString &input, const QString &output,
     QString why;
     QImage photo = readPhoto(input, &why, admit);
     if (photo.isNull())
-        return Failure{"read", why, QStringLiteral("cannot read \"%1\": %2").arg(input, why)};
+        return WorkerMessage::fail(QStringLiteral("cannot read \"%1\": %2").arg(input, why), WorkerStep::Read,
+                                   why);
     const QImage::Format sourceFormat = photo.format();
     // A damaged information block costs the information, not the picture.
     if (writeOptions.metadataPolicy != MetadataPolicy::StripAll)
@@ -90,12 +85,14 @@ std::optional<Failure> convert(const QString &input, const QString &output,
     ComposeReflection(std::move(photo).convertToFormat(renderingFormat(sourceFormat)), rendering, settings);
     if (rendering.isNull()) {
         why = QStringLiteral("the trim leaves no row of the photo, or the picture is too large to render");
-        return Failure{"render", why, QStringLiteral("the result of \"%1\" is empty: %2").arg(input, why)};
+        return WorkerMessage::fail(QStringLiteral("the result of \"%1\" is empty: %2").arg(input, why),
+                                   WorkerStep::Render, why);
     }
     if (!writePhoto(outputPicture(std::move(rendering), sourceFormat, settings.transparent), output, &why,
                     writeOptions))
-        return Failure{"write", why,
-                       QStringLiteral("cannot write \"%1\" (from \"%2\"): %3").arg(output, input, why)};
+        return WorkerMessage::fail(
+            QStringLiteral("cannot write \"%1\" (from \"%2\"): %3").arg(output, input, why),
+            WorkerStep::Write, why);
     return std::nullopt;
 }
 
@@ -105,15 +102,12 @@ int runWorker(const ReflectionSettings &settings, qint64 memoryLimit, const Writ
 {
     FILE *out = protocolOut();
     for (QByteArray line; readLine(line);) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() != 3 || fields[0] != "convert")
+        const WorkerMessage request = WorkerMessage::parse(line);
+        if (request.kind != WorkerMessage::Convert)
             continue;
-        const std::optional<Failure> failure =
-            convert(WorkerPool::decode(fields[1]), WorkerPool::decode(fields[2]), settings, memoryLimit,
-                    writeOptions, out);
-        send(out, !failure ? QByteArray("ok")
-                           : "fail " + WorkerPool::encode(failure->line) + ' ' + failure->step + ' ' +
-                                 WorkerPool::encode(failure->why));
+        const std::optional<WorkerMessage> failure =
+            convert(request.input, request.output, settings, memoryLimit, writeOptions, out);
+        send(out, failure ? *failure : WorkerMessage::plain(WorkerMessage::Ok));
     }
     return 0;
 }

@@ -8,20 +8,21 @@ struct WorkerPool::Slot
 {
     QProcess *process = nullptr;
     QTimer *timer = nullptr;
+    int index = 0;           // in slotList, as the memory budget knows it
     QList<WorkerTask> chain; // the rest of the chain this slot works on
     bool busy = false;       // a task is under way
     bool timedOut = false;
-    qint64 memory = 0; // bytes taken from the budget for the current task
     QByteArray buffer;
 };
 
 WorkerPool::WorkerPool(const QString &program, const QStringList &arguments, int slotCount,
                        int timeoutSeconds, qint64 memoryBytes, QObject *parent)
     : QObject(parent), program(program), arguments(arguments), timeoutMs(timeoutSeconds * 1000),
-      memoryLimit(memoryBytes)
+      memory(memoryBytes)
 {
     for (int i = 0; i < std::max(slotCount, 1); ++i) {
         auto slot = std::make_unique<Slot>();
+        slot->index = i;
         slot->timer = new QTimer(this);
         slot->timer->setSingleShot(true);
         Slot *s = slot.get();
@@ -43,7 +44,6 @@ void WorkerPool::shutDown()
 {
     stop();
     done = true; // no finished() either
-    waitingForMemory.clear();
     for (const auto &slot : slotList) {
         if (!slot->process)
             continue;
@@ -53,16 +53,6 @@ void WorkerPool::shutDown()
             slot->process->kill();
         slot->process->waitForFinished(5000);
     }
-}
-
-QByteArray WorkerPool::encode(const QString &field)
-{
-    return field.toUtf8().toPercentEncoding();
-}
-
-QString WorkerPool::decode(const QByteArray &field)
-{
-    return QString::fromUtf8(QByteArray::fromPercentEncoding(field));
 }
 
 void WorkerPool::start(const QList<QList<WorkerTask>> &work)
@@ -140,7 +130,7 @@ void WorkerPool::next(Slot &slot)
     if (!slot.process)
         return; // it could not start, and the task has failed
     const WorkerTask &task = slot.chain.front();
-    slot.process->write("convert " + encode(task.input) + ' ' + encode(task.output) + '\n');
+    slot.process->write(WorkerMessage::convert(task.input, task.output).format() + '\n');
     slot.timer->start(timeoutMs);
     emit taskStarted(task);
 }
@@ -149,41 +139,31 @@ void WorkerPool::onLine(Slot &slot, const QByteArray &line)
 {
     if (!slot.busy)
         return;
-    if (line.startsWith("need ")) {
+    const WorkerMessage message = WorkerMessage::parse(line);
+    if (message.kind == WorkerMessage::Need) {
         slot.timer->stop(); // waiting for memory is not the picture's time
-        slot.memory = std::min(line.mid(5).toLongLong(), memoryLimit);
-        waitingForMemory.push_back(&slot);
+        memory.ask(slot.index, message.bytes);
         grantMemory();
-    } else if (line == "ok") {
+    } else if (message.kind == WorkerMessage::Ok) {
         endTask(slot, true, QString());
-    } else if (line.startsWith("fail ")) {
-        const QList<QByteArray> fields = line.split(' ');
-        endTask(slot, false, decode(fields.value(1)), QString::fromLatin1(fields.value(2)),
-                decode(fields.value(3)));
+    } else if (message.kind == WorkerMessage::Fail) {
+        endTask(slot, false, message.line, message.step, message.why);
     }
 }
 
 void WorkerPool::grantMemory()
 {
-    // In order of asking, so that a large picture is not passed over forever.
-    while (!waitingForMemory.empty() && waitingForMemory.front()->memory <= memoryLimit - memoryUsed) {
-        Slot *slot = waitingForMemory.front();
-        waitingForMemory.pop_front();
-        memoryUsed += slot->memory;
-        slot->process->write("go\n");
-        slot->timer->start(timeoutMs);
+    for (const int index : memory.grant()) {
+        Slot &slot = *slotList[size_t(index)];
+        slot.process->write(WorkerMessage::plain(WorkerMessage::Go).format() + '\n');
+        slot.timer->start(timeoutMs);
     }
 }
 
-void WorkerPool::endTask(Slot &slot, bool ok, const QString &message, const QString &step, const QString &why)
+void WorkerPool::endTask(Slot &slot, bool ok, const QString &message, WorkerStep step, const QString &why)
 {
     slot.timer->stop();
-    const auto waiting = std::find(waitingForMemory.begin(), waitingForMemory.end(), &slot);
-    if (waiting != waitingForMemory.end())
-        waitingForMemory.erase(waiting);
-    else
-        memoryUsed -= slot.memory;
-    slot.memory = 0;
+    memory.release(slot.index);
     const WorkerTask task = slot.chain.takeFirst();
     slot.busy = false;
     emit taskFinished(task, ok, message, step, why);
@@ -208,5 +188,5 @@ void WorkerPool::onWorkerGone(Slot &slot)
         why = QStringLiteral("the decoder crashed");
     else
         why = QStringLiteral("the worker process ended unexpectedly (status %1)").arg(gone->exitCode());
-    endTask(slot, false, QStringLiteral("cannot convert \"%1\": %2").arg(input, why), QString(), why);
+    endTask(slot, false, QStringLiteral("cannot convert \"%1\": %2").arg(input, why), WorkerStep::None, why);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "memoryshare.h"
+#include "workerprotocol.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -19,14 +22,7 @@ class QTimer;
 //
 // The workers share one memory budget: before decoding, a worker asks for
 // the bytes its picture needs ("need N") and waits for "go" until the others
-// have given enough back.
-//
-// The line protocol, one line each way, fields percent-encoded:
-//   to the worker:   convert INPUT OUTPUT   |  go
-//   from the worker: need BYTES  |  ok  |  fail LINE STEP WHY
-// LINE is the whole report, STEP "read", "render" or "write", WHY the reason
-// alone.
-// A worker ends when its standard input closes.
+// have given enough back. The lines they speak are WorkerMessage's.
 
 struct WorkerTask
 {
@@ -56,16 +52,13 @@ public:
     // does it too.
     void shutDown();
 
-    static QByteArray encode(const QString &field);
-    static QString decode(const QByteArray &field);
-
 signals:
     // A worker was handed `task`.
     void taskStarted(const WorkerTask &task);
     // `message` is the worker's line on a failure, or the pool's when the
     // worker crashed, hung or could not be started; `step` and `why` are the
-    // worker's step and reason, `step` empty for the pool's own.
-    void taskFinished(const WorkerTask &task, bool ok, const QString &message, const QString &step,
+    // worker's step and reason, `step` None for the pool's own.
+    void taskFinished(const WorkerTask &task, bool ok, const QString &message, WorkerStep step,
                       const QString &why);
     void finished();
 
@@ -74,7 +67,7 @@ private:
     void startWorker(Slot &slot);
     void next(Slot &slot);
     void onLine(Slot &slot, const QByteArray &line);
-    void endTask(Slot &slot, bool ok, const QString &message, const QString &step = QString(),
+    void endTask(Slot &slot, bool ok, const QString &message, WorkerStep step = WorkerStep::None,
                  const QString &why = QString());
     void onWorkerGone(Slot &slot);
     void grantMemory();
@@ -82,11 +75,9 @@ private:
     const QString program;
     const QStringList arguments;
     const int timeoutMs;
-    const qint64 memoryLimit;
-    qint64 memoryUsed = 0;
+    MemoryShare memory;
     std::vector<std::unique_ptr<Slot>> slotList;
     std::deque<QList<WorkerTask>> chains;
-    std::deque<Slot *> waitingForMemory;
     bool stopped = false;
     bool done = false;
 };
