@@ -181,28 +181,21 @@ BENCHMARK(BM_ImageMagick)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    currentPath = QStringLiteral(GLASSMERE_APP_DIR); // where the build puts the style folder
-    Glassmere mainWindow;
-    window = &mainWindow;
-    FileManagerSink fileManager;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &fileManager, "open");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    folders();
-
-    benchutil::RatioReporter reporter({
-        {"BM_WindowBatch", "BM_QtLoadSave", 1.25},
-        {"BM_Cli/j:1", "BM_WindowBatch", 0},
-        {"BM_Cli/j:2", "BM_WindowBatch", 0.65},
-        {"BM_ImageMagick", "BM_WindowBatch", 0},
+    return benchutil::benchMain<QApplication>(argc, argv, [] {
+        currentPath = QStringLiteral(GLASSMERE_APP_DIR); // where the build puts the style folder
+        Glassmere mainWindow;
+        window = &mainWindow;
+        FileManagerSink fileManager;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &fileManager, "open");
+        folders();
+        benchutil::runWithRatios({
+            {"BM_WindowBatch", "BM_QtLoadSave", 1.25},
+            {"BM_Cli/j:1", "BM_WindowBatch", 0},
+            {"BM_Cli/j:2", "BM_WindowBatch", 0.65},
+            {"BM_ImageMagick", "BM_WindowBatch", 0},
+        });
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     });
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    return 0;
 }
 
 #include "bench_batch.moc"

@@ -215,44 +215,38 @@ BENCHMARK(BM_CliJpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    photo16(); // build the test pictures outside every timing
+    return benchutil::benchMain<QGuiApplication>(argc, argv, [] {
+        photo16(); // build the test pictures outside every timing
 
-    const std::string floor = "BM_MemoryFloor";
-    const std::string hugeFloor = "BM_MemoryFloorHugePages";
-    benchutil::RatioReporter reporter({
-        {"BM_Render/bottom", floor, 1.4},
-        {"BM_Render/top", floor, 1.4},
-        {"BM_Render/left", floor, 1.8},
-        {"BM_Render/right", floor, 1.8},
-        {"BM_Render/bottom_transparent", floor, 1.4},
-        {"BM_Render/top_transparent", floor, 1.4},
-        {"BM_Render/left_transparent", floor, 1.8},
-        {"BM_Render/right_transparent", floor, 1.8},
-        {"BM_Render/bottom", hugeFloor, 1.4},
-        {"BM_Render/top", hugeFloor, 1.4},
-        {"BM_Render/left", hugeFloor, 1.8},
-        {"BM_Render/right", hugeFloor, 1.8},
-        {"BM_Render/bottom_transparent", hugeFloor, 1.4},
-        {"BM_Render/top_transparent", hugeFloor, 1.4},
-        {"BM_Render/left_transparent", hugeFloor, 1.8},
-        {"BM_Render/right_transparent", hugeFloor, 1.8},
-        {"BM_RenderTurned", hugeFloor, 0},
-        {"BM_RenderWith/bottom_opacity40", "BM_Render/bottom", 1.05},
-        {"BM_RenderWith/left_opacity40", "BM_Render/left", 1.05},
-        {"BM_RenderWith/bottom_blur100", "BM_Render/bottom", 3},
-        {"BM_RenderWith/left_blur100", "BM_Render/left", 3},
-        {"BM_RenderWith/bottom_transparent_blur100", "BM_Render/bottom_transparent", 0},
-        {"BM_RenderWith/bottom_16bit", "BM_Render/bottom", 2.2},
-        {"BM_RenderWith/left_16bit", "BM_Render/left", 2.2},
-        {"BM_RenderWith/bottom_transparent_16bit", "BM_Render/bottom_transparent", 2.2},
-        {"BM_CliJpeg", "BM_QtLoadSaveJpeg", 1.35},
+        const std::string floor = "BM_MemoryFloor";
+        const std::string hugeFloor = "BM_MemoryFloorHugePages";
+        benchutil::runWithRatios({
+            {"BM_Render/bottom", floor, 1.4},
+            {"BM_Render/top", floor, 1.4},
+            {"BM_Render/left", floor, 1.8},
+            {"BM_Render/right", floor, 1.8},
+            {"BM_Render/bottom_transparent", floor, 1.4},
+            {"BM_Render/top_transparent", floor, 1.4},
+            {"BM_Render/left_transparent", floor, 1.8},
+            {"BM_Render/right_transparent", floor, 1.8},
+            {"BM_Render/bottom", hugeFloor, 1.4},
+            {"BM_Render/top", hugeFloor, 1.4},
+            {"BM_Render/left", hugeFloor, 1.8},
+            {"BM_Render/right", hugeFloor, 1.8},
+            {"BM_Render/bottom_transparent", hugeFloor, 1.4},
+            {"BM_Render/top_transparent", hugeFloor, 1.4},
+            {"BM_Render/left_transparent", hugeFloor, 1.8},
+            {"BM_Render/right_transparent", hugeFloor, 1.8},
+            {"BM_RenderTurned", hugeFloor, 0},
+            {"BM_RenderWith/bottom_opacity40", "BM_Render/bottom", 1.05},
+            {"BM_RenderWith/left_opacity40", "BM_Render/left", 1.05},
+            {"BM_RenderWith/bottom_blur100", "BM_Render/bottom", 3},
+            {"BM_RenderWith/left_blur100", "BM_Render/left", 3},
+            {"BM_RenderWith/bottom_transparent_blur100", "BM_Render/bottom_transparent", 0},
+            {"BM_RenderWith/bottom_16bit", "BM_Render/bottom", 2.2},
+            {"BM_RenderWith/left_16bit", "BM_Render/left", 2.2},
+            {"BM_RenderWith/bottom_transparent_16bit", "BM_Render/bottom_transparent", 2.2},
+            {"BM_CliJpeg", "BM_QtLoadSaveJpeg", 1.35},
+        });
     });
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
 }

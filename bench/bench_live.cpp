@@ -68,21 +68,15 @@ BENCHMARK(BM_PreviewCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    copy(); // the pictures are made outside every timing
+    return benchutil::benchMain<QGuiApplication>(argc, argv, [] {
+        copy(); // the pictures are made outside every timing
 
-    // Ratios only: the frame's absolute time (at most about 30 ms) is the
-    // goal, and it stands in the table above.
-    benchutil::RatioReporter reporter({
-        {"BM_LiveFrame/plain", "BM_Full/plain", 0},
-        {"BM_LiveFrame/blur100", "BM_Full/blur100", 0},
-        {"BM_PreviewCopy", "BM_Full/plain", 0},
+        // Ratios only: the frame's absolute time (at most about 30 ms) is the
+        // goal, and it stands in the table above.
+        benchutil::runWithRatios({
+            {"BM_LiveFrame/plain", "BM_Full/plain", 0},
+            {"BM_LiveFrame/blur100", "BM_Full/blur100", 0},
+            {"BM_PreviewCopy", "BM_Full/plain", 0},
+        });
     });
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
 }

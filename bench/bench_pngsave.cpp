@@ -77,39 +77,34 @@ public:
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    rendering(); // outside every timing
+    return benchutil::benchMain<QGuiApplication>(argc, argv, [] {
+        rendering(); // outside every timing
 
-    std::vector<benchutil::Ratio> ratios;
-    benchmark::RegisterBenchmark(caseName(-1).c_str(), BM_PngSave, -1)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime();
-    for (int q : Qualities) {
-        benchmark::RegisterBenchmark(caseName(q).c_str(), BM_PngSave, q)
+        std::vector<benchutil::Ratio> ratios;
+        benchmark::RegisterBenchmark(caseName(-1).c_str(), BM_PngSave, -1)
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime();
-        ratios.push_back({caseName(q), caseName(-1), 0.25});
-    }
-    CpuMedians reporter(ratios);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+        for (int q : Qualities) {
+            benchmark::RegisterBenchmark(caseName(q).c_str(), BM_PngSave, q)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+            ratios.push_back({caseName(q), caseName(-1), 0.25});
+        }
+        CpuMedians reporter(ratios);
+        benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    // The size does not vary between repetitions: zlib is deterministic.
-    const auto base = savedBytes.find(-1);
-    const double baseCpu = reporter.cpu[caseName(-1) + "/real_time"];
-    if (base == savedBytes.end() || baseCpu <= 0)
-        return 0;
-    std::printf("\n%-28s %8s %10s %8s %10s\n", "case", "MB", "size / def", "CPU ms", "CPU / def");
-    for (const auto &[quality, bytes] : savedBytes) {
-        const double size = double(bytes) / double(base->second);
-        const double cpu = reporter.cpu[caseName(quality) + "/real_time"];
-        std::printf("%-28s %8.1f %10.3f %8.0f %10.2f%s\n", caseName(quality).c_str(), double(bytes) / 1e6,
-                    size, cpu, cpu / baseCpu,
-                    quality >= 0 && (size > 1.15 || cpu > 0.25 * baseCpu) ? "  OVER" : "");
-    }
-    benchmark::Shutdown();
-    return 0;
+        // The size does not vary between repetitions: zlib is deterministic.
+        const auto base = savedBytes.find(-1);
+        const double baseCpu = reporter.cpu[caseName(-1) + "/real_time"];
+        if (base == savedBytes.end() || baseCpu <= 0)
+            return;
+        std::printf("\n%-28s %8s %10s %8s %10s\n", "case", "MB", "size / def", "CPU ms", "CPU / def");
+        for (const auto &[quality, bytes] : savedBytes) {
+            const double size = double(bytes) / double(base->second);
+            const double cpu = reporter.cpu[caseName(quality) + "/real_time"];
+            std::printf("%-28s %8.1f %10.3f %8.0f %10.2f%s\n", caseName(quality).c_str(), double(bytes) / 1e6,
+                        size, cpu, cpu / baseCpu,
+                        quality >= 0 && (size > 1.15 || cpu > 0.25 * baseCpu) ? "  OVER" : "");
+        }
+    });
 }

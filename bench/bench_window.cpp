@@ -80,16 +80,10 @@ BENCHMARK(BM_SettingToPreview)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {}); // the debug lines
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    photoPath(); // outside every timing
-
-    benchutil::RatioReporter reporter({{"BM_SettingToPreview", "BM_EngineOnly", 1.5}});
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return benchutil::benchMain<QApplication>(argc, argv, [] {
+        qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &, const QString &) {}); // the debug lines
+        photoPath();                                                        // outside every timing
+        benchutil::runWithRatios({{"BM_SettingToPreview", "BM_EngineOnly", 1.5}});
+    });
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-// Shared by the benchmark programs: a reporter that keeps the median of every
-// case and, at the end, prints each case as a ratio to the baseline it names.
+// Shared by the benchmark programs: their main(), and a reporter that keeps
+// the median of every case and, at the end, prints each case as a ratio to
+// the baseline it names.
 
 #include <QImage>
 #include <QRandomGenerator>
@@ -83,5 +84,28 @@ private:
     std::vector<Ratio> ratios;
     std::map<std::string, double> medians;
 };
+
+// Every program's main(): an offscreen application of type App (for its
+// pictures and windows), Google Benchmark's own options, then `run`, which
+// prepares what must stay outside every timing and runs the cases.
+template <typename App, typename Run>
+int benchMain(int argc, char **argv, Run run)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    App app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    run();
+    benchmark::Shutdown();
+    return 0;
+}
+
+// Runs every case and prints the ratios.
+inline void runWithRatios(std::vector<Ratio> ratios)
+{
+    RatioReporter reporter(std::move(ratios));
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+}
 
 } // namespace benchutil
