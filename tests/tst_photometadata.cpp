@@ -54,125 +54,121 @@ class TestPhotoMetadata : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void apply_data();
-    void apply();
-    void roads_data();
-    void roads();
+    void initTestCase()
+    {
+        QRandomGenerator rng(7);
+        picture = TestUtils::randomImage(rng, 40, 30, QImage::Format_RGB32);
+        QVERIFY(TestUtils::writeFile(dir.filePath("text.jpg"), "not a picture"));
+
+        // The photo a camera would have written: sideways, with a location and a
+        // thumbnail, in a wide-gamut profile.
+        QVERIFY(picture.save(dir.filePath("camera.jpg")));
+        auto image = Exiv2::ImageFactory::open(QFile::encodeName(dir.filePath("camera.jpg")).toStdString());
+        Exiv2::ExifData exif;
+        exif["Exif.Image.Make"] = "Glassmere Test Camera";
+        exif["Exif.Photo.DateTimeOriginal"] = "2026:01:02 03:04:05";
+        exif["Exif.Image.Orientation"] = uint16_t(6);
+        exif["Exif.GPSInfo.GPSLatitude"] = "48/1 51/1 24/1";
+        const QByteArray thumb = encode(picture.scaled(8, 6), "jpg");
+        Exiv2::ExifThumb(exif).setJpegThumbnail(reinterpret_cast<const Exiv2::byte *>(thumb.constData()),
+                                                long(thumb.size()));
+        image->setExifData(exif);
+        Exiv2::DataBuf icc(reinterpret_cast<const Exiv2::byte *>(profile.constData()), long(profile.size()));
+        image->setIccProfile(icc);
+        image->writeMetadata();
+    }
+
+    void apply_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<MetadataPolicy>("policy");
+        QTest::addColumn<QString>("location"); // as inspect() shows it; null: the output stays as written
+
+        const auto keep = MetadataPolicy::Keep, noGps = MetadataPolicy::StripGps,
+                   none = MetadataPolicy::StripAll;
+        for (const QByteArray format : {"jpg", "png", "tif"})
+            QTest::addRow("%s kept", format.data()) << "camera.jpg" << format << keep << "48/1 51/1 24/1";
+        // What is left out is left out before the format's writer: once is enough.
+        QTest::newRow("no GPS") << "camera.jpg" << QByteArray("png") << noGps << "-";
+        QTest::newRow("stripped") << "camera.jpg" << QByteArray("tif") << none << QString();
+        QTest::newRow("not a photo") << "text.jpg" << QByteArray("png") << keep << QString();
+        QTest::newRow("missing photo") << "gone.jpg" << QByteArray("jpg") << keep << QString();
+        QTest::newRow("BMP output") << "camera.jpg" << QByteArray("bmp") << keep << QString();
+    }
+
+    void apply()
+    {
+        QFETCH(QString, source);
+        QFETCH(QByteArray, format);
+        QFETCH(MetadataPolicy, policy);
+        QFETCH(QString, location);
+
+        const QByteArray encoded = encode(picture, format);
+        QString warning;
+        const QByteArray out = PhotoMetadata::read(dir.filePath(source)).applyTo(encoded, policy, &warning);
+        QCOMPARE(warning, QString());
+        QCOMPARE(out == encoded, location.isNull());
+        if (location.isNull())
+            return;
+        const QImage decoded = QImage::fromData(out);
+        QCOMPARE_IMAGES(decoded, QImage::fromData(encoded));
+        // Qt (libpng, libjpeg, libtiff) must accept the profile too, not only exiv2.
+        QCOMPARE(decoded.colorSpace().iccProfile(), profile);
+        QCOMPARE(inspect(out), kept.arg(location));
+    }
+
+    // The same photo through the command line, its batch and the window's
+    // export: what each writes, against what a photo without information gave.
+    void roads_data()
+    {
+        QTest::addColumn<QString>("road"); // cli, batch or export
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("location"); // as in apply(); null: the plain bytes; small: fewer
+        for (const char *road : {"cli", "batch"}) {
+            QTest::addRow("%s kept", road) << QString(road) << QStringList() << "48/1 51/1 24/1";
+            QTest::addRow("%s no GPS", road) << QString(road) << QStringList{"--strip-gps"} << "-";
+            QTest::addRow("%s stripped", road)
+                << QString(road) << QStringList{"--strip-metadata"} << QString();
+            QTest::addRow("%s quality 30", road)
+                << QString(road) << QStringList{"--strip-metadata", "--quality", "30"} << "small";
+        }
+        QTest::newRow("export kept") << QStringLiteral("export") << QStringList() << "48/1 51/1 24/1";
+    }
+
+    void roads()
+    {
+        QFETCH(QString, road);
+        QFETCH(QStringList, options);
+        QFETCH(QString, location);
+        const QString camera = dir.filePath("camera.jpg"), folder = dir.filePath(QTest::currentDataTag());
+        const QString out = folder + "/camera.jpg"; // the batch's name for it
+        QVERIFY(QDir().mkpath(folder));
+        if (road == "export") {
+            Glassmere window;
+            window.openPhoto(camera);
+            FileDialogAnswer answer(out);
+            MessageBoxCloser closer;
+            FormParts(&window).btSavePic->click();
+        } else {
+            options << camera << "-o" << (road == "cli" ? out : folder + '/');
+            QCOMPARE(TestUtils::runCli(options).exitCode, 0);
+        }
+        const QByteArray plain = BatchFixture::expectedOutput(camera, "plain.jpg", ReflectionSettings());
+        const QByteArray written = TestUtils::readAll(out);
+        if (location == "small")
+            QVERIFY2(written.size() < plain.size() * 3 / 4, qPrintable(QString::number(written.size())));
+        else if (location.isNull())
+            QCOMPARE(written, plain);
+        else
+            QCOMPARE(inspect(written), kept.arg(location));
+    }
 
 private:
     QTemporaryDir dir;
     QByteArray profile = QColorSpace(QColorSpace::DisplayP3).iccProfile();
     QImage picture;
 };
-
-void TestPhotoMetadata::initTestCase()
-{
-    QRandomGenerator rng(7);
-    picture = TestUtils::randomImage(rng, 40, 30, QImage::Format_RGB32);
-    QVERIFY(TestUtils::writeFile(dir.filePath("text.jpg"), "not a picture"));
-
-    // The photo a camera would have written: sideways, with a location and a
-    // thumbnail, in a wide-gamut profile.
-    QVERIFY(picture.save(dir.filePath("camera.jpg")));
-    auto image = Exiv2::ImageFactory::open(QFile::encodeName(dir.filePath("camera.jpg")).toStdString());
-    Exiv2::ExifData exif;
-    exif["Exif.Image.Make"] = "Glassmere Test Camera";
-    exif["Exif.Photo.DateTimeOriginal"] = "2026:01:02 03:04:05";
-    exif["Exif.Image.Orientation"] = uint16_t(6);
-    exif["Exif.GPSInfo.GPSLatitude"] = "48/1 51/1 24/1";
-    const QByteArray thumb = encode(picture.scaled(8, 6), "jpg");
-    Exiv2::ExifThumb(exif).setJpegThumbnail(reinterpret_cast<const Exiv2::byte *>(thumb.constData()),
-                                            long(thumb.size()));
-    image->setExifData(exif);
-    Exiv2::DataBuf icc(reinterpret_cast<const Exiv2::byte *>(profile.constData()), long(profile.size()));
-    image->setIccProfile(icc);
-    image->writeMetadata();
-}
-
-void TestPhotoMetadata::apply_data()
-{
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<QByteArray>("format");
-    QTest::addColumn<MetadataPolicy>("policy");
-    QTest::addColumn<QString>("location"); // as inspect() shows it; null: the output stays as written
-
-    const auto keep = MetadataPolicy::Keep, noGps = MetadataPolicy::StripGps, none = MetadataPolicy::StripAll;
-    for (const QByteArray format : {"jpg", "png", "tif"}) {
-        QTest::addRow("%s kept", format.data()) << "camera.jpg" << format << keep << "48/1 51/1 24/1";
-        QTest::addRow("%s no GPS", format.data()) << "camera.jpg" << format << noGps << "-";
-        QTest::addRow("%s stripped", format.data()) << "camera.jpg" << format << none << QString();
-    }
-    QTest::newRow("not a photo") << "text.jpg" << QByteArray("png") << keep << QString();
-    QTest::newRow("missing photo") << "gone.jpg" << QByteArray("jpg") << keep << QString();
-    QTest::newRow("BMP output") << "camera.jpg" << QByteArray("bmp") << keep << QString();
-}
-
-void TestPhotoMetadata::apply()
-{
-    QFETCH(QString, source);
-    QFETCH(QByteArray, format);
-    QFETCH(MetadataPolicy, policy);
-    QFETCH(QString, location);
-
-    const QByteArray encoded = encode(picture, format);
-    QString warning;
-    const QByteArray out = PhotoMetadata::read(dir.filePath(source)).applyTo(encoded, policy, &warning);
-    QCOMPARE(warning, QString());
-    QCOMPARE(out == encoded, location.isNull());
-    if (location.isNull())
-        return;
-    const QImage decoded = QImage::fromData(out);
-    QCOMPARE_IMAGES(decoded, QImage::fromData(encoded));
-    // Qt (libpng, libjpeg, libtiff) must accept the profile too, not only exiv2.
-    QCOMPARE(decoded.colorSpace().iccProfile(), profile);
-    QCOMPARE(inspect(out), kept.arg(location));
-}
-
-// The same photo through the command line, its batch and the window's
-// export: what each writes, against what a photo without information gave.
-void TestPhotoMetadata::roads_data()
-{
-    QTest::addColumn<QString>("road"); // cli, batch or export
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("location"); // as in apply(); null: the plain bytes; small: fewer
-    for (const char *road : {"cli", "batch"}) {
-        QTest::addRow("%s kept", road) << QString(road) << QStringList() << "48/1 51/1 24/1";
-        QTest::addRow("%s no GPS", road) << QString(road) << QStringList{"--strip-gps"} << "-";
-        QTest::addRow("%s stripped", road) << QString(road) << QStringList{"--strip-metadata"} << QString();
-        QTest::addRow("%s quality 30", road)
-            << QString(road) << QStringList{"--strip-metadata", "--quality", "30"} << "small";
-    }
-    QTest::newRow("export kept") << QStringLiteral("export") << QStringList() << "48/1 51/1 24/1";
-}
-
-void TestPhotoMetadata::roads()
-{
-    QFETCH(QString, road);
-    QFETCH(QStringList, options);
-    QFETCH(QString, location);
-    const QString camera = dir.filePath("camera.jpg"), folder = dir.filePath(QTest::currentDataTag());
-    const QString out = folder + "/camera.jpg"; // the batch's name for it
-    QVERIFY(QDir().mkpath(folder));
-    if (road == "export") {
-        Glassmere window;
-        window.openPhoto(camera);
-        FileDialogAnswer answer(out);
-        MessageBoxCloser closer;
-        FormParts(&window).btSavePic->click();
-    } else {
-        options << camera << "-o" << (road == "cli" ? out : folder + '/');
-        QCOMPARE(TestUtils::runCli(options).exitCode, 0);
-    }
-    const QByteArray plain = BatchFixture::expectedOutput(camera, "plain.jpg", ReflectionSettings());
-    const QByteArray written = TestUtils::readAll(out);
-    if (location == "small")
-        QVERIFY2(written.size() < plain.size() * 3 / 4, qPrintable(QString::number(written.size())));
-    else if (location.isNull())
-        QCOMPARE(written, plain);
-    else
-        QCOMPARE(inspect(written), kept.arg(location));
-}
 
 #pragma GCC diagnostic pop
 
