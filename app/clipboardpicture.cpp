@@ -45,8 +45,13 @@ ClipboardPicture pictureOnClipboard(const QMimeData *data)
             formats << format;
     std::stable_partition(formats.begin(), formats.end(),
                           [](const QString &f) { return f == QLatin1String("image/png"); });
+    // Another format is tried only where this one could not even be told
+    // apart: a picture that is damaged or too large is refused as it is.
     for (const QString &format : std::as_const(formats)) {
-        found.image = readPhotoData(data->data(format), &found.why);
+        const QByteArray bytes = data->data(format);
+        if (bytes.isEmpty())
+            continue;
+        found.image = readPhotoData(bytes, &found.why);
         if (!found.image.isNull() || !found.why.startsWith(QLatin1String("not a picture")))
             return found;
     }
