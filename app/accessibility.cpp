@@ -97,6 +97,10 @@ const Control controls[] = {
      QT_TRANSLATE_NOOP("Accessibility", "Makes the preview larger.")},
     {"pbZoomOut", QT_TRANSLATE_NOOP("Accessibility", "Zoom out"),
      QT_TRANSLATE_NOOP("Accessibility", "Makes the preview smaller.")},
+    {"pbOriginal", QT_TRANSLATE_NOOP("Accessibility", "Show the original"),
+     QT_TRANSLATE_NOOP("Accessibility",
+                       "While pressed, the preview shows the photo without its reflection. Holding the "
+                       "backslash key does the same.")},
     {"btReflection", QT_TRANSLATE_NOOP("Accessibility", "About Glassmere"),
      QT_TRANSLATE_NOOP("Accessibility", "Shows the version and the rights holder.")},
     {"btnHelp", QT_TRANSLATE_NOOP("Accessibility", "Help"),

@@ -5,6 +5,7 @@
 #include "rangevalidator.h"
 #include "photoexporter.h"
 #include "rendercontroller.h"
+#include "settingshistory.h"
 #include "skin.h"
 #include "windowgeometry.h"
 #include "widgets/dlgloading.h"
@@ -43,6 +44,8 @@ Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
     centralWidget()->layout()->activate();
     ui->tabWidget->setFixedHeight(ui->tabWidget->height());
     setUpAccessibility(this);
+    // First: every change of a setting, from now on, is recorded in it.
+    history = new SettingsHistory(ReflectionSettings(), this);
     setupConnections();
     setupPreview();
 
@@ -70,6 +73,7 @@ Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
     exporter = new PhotoExporter(this);
     setupPresets();
     setAcceptDrops(true);
+    history->restart(GatherSettings()); // the form's settings, once read
 }
 
 Glassmere::~Glassmere()

@@ -16,6 +16,7 @@ class PhotoExporter;
 class PresetPanel;
 struct ReflectionPreset;
 class RenderController;
+class SettingsHistory;
 struct BatchSummary;
 
 QT_BEGIN_NAMESPACE
@@ -125,10 +126,20 @@ private slots:
     void on_pbRawSize_clicked();
     void on_pbZoomOut_clicked();
     void on_pbZoomIn_clicked();
+    // the loaded photo in place of its rendering, at the same zoom and place
+    void showOriginal(bool shown);
 
     // glassmere_file.cpp: one photo in, its rendering out
     void AddPic();
     void on_btSavePic_clicked();
+
+    // glassmere_clipboard.cpp: the rendering out to the clipboard, a picture in
+    void copyResult();
+    void pasteSource();
+
+    // glassmere_panel.cpp: stepping through the settings the panel showed
+    void undoSettings();
+    void redoSettings();
 
     // glassmere_menu.cpp: context menu, help, links and About
     void CreateActionMenu();
@@ -159,9 +170,17 @@ private:
     // glassmere_panel.cpp: the named presets
     void setupPresets();
     void showPreset(const ReflectionPreset &preset);
+    // Sets every control to `settings` and renders once.
+    void showSettings(const ReflectionSettings &settings);
     // glassmere_preview.cpp: a dragged slider's value, rendered small
     void showLiveFrame();
+    // Unchecks the "show the original" button without showing anything.
+    void keepOriginalHidden();
     bool loadPhoto(const QString &fileName);
+    // Makes `photo` the source, as `shownName` in the Source box; `path` is
+    // empty for a picture that has no file. False, with everything as it
+    // was, when it cannot be rendered.
+    bool adoptPhoto(QImage photo, const QString &shownName, const QString &path, PhotoMetadata metadata);
     void ShowLoading();
     void deliverRendering(const QImage &rendering);
     void batchProgress(int done, int total, const QString &current);
@@ -171,6 +190,7 @@ private:
     Ui::GlassmereClass *ui; // owned
 
     QImage sourceImage;     // the loaded photo, in Format_ARGB32
+    QString sourcePath;     // its file; empty for a pasted picture
     QImage reflectionImage; // its last rendering
     // A screen-sized copy of the photo for the frames shown while a slider
     // is dragged, and the cacheKey() of the photo it was made from.
@@ -199,6 +219,7 @@ private:
     RenderController *renderer = nullptr;
     PhotoExporter *exporter = nullptr;
     PresetPanel *presets = nullptr;
+    SettingsHistory *history = nullptr; // child; kept across photos, as settings are
     // A slider stepped by the wheel or the keyboard renders once this runs
     // out, so a burst of steps renders once.
     QTimer *settleTimer = nullptr;

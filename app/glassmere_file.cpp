@@ -52,19 +52,27 @@ bool Glassmere::loadPhoto(const QString &fileName)
     // Read with the picture; a photo without any gives an empty value, and a
     // damaged block costs the information only, never the photo.
     PhotoMetadata metadata = PhotoMetadata::read(fileName);
+    return adoptPhoto(std::move(photo), fileName, fileName, std::move(metadata));
+}
 
+bool Glassmere::adoptPhoto(QImage photo, const QString &shownName, const QString &path,
+                           PhotoMetadata metadata)
+{
     // Kept so that a photo too large to render can be given back.
     const QImage previousSource = sourceImage;
     const QImage previousReflection = reflectionImage;
     const QImage::Format previousFormat = sourceFormat;
     const QString previousSuffix = sourceSuffix;
-    const QString previousPath = ui->txtPicSelect->text();
+    const QString previousPath = sourcePath;
+    const QString previousShown = ui->txtPicSelect->text();
 
-    ui->txtPicSelect->setText(fileName);
+    ui->txtPicSelect->setText(shownName);
+    sourcePath = path;
     sourceFormat = photo.format();
     sourceImage = std::move(photo).convertToFormat(renderingFormat(sourceFormat));
     reflectionImage = sourceImage;
-    sourceSuffix = QFileInfo(fileName).suffix();
+    // A picture without a file is exported as PNG, which keeps everything.
+    sourceSuffix = path.isEmpty() ? QStringLiteral("png") : QFileInfo(path).suffix();
     ui->graphicsView->resetTransform();
     previewFitted = true;
     RunReflection();
@@ -73,7 +81,8 @@ bool Glassmere::loadPhoto(const QString &fileName)
         reflectionImage = previousReflection;
         sourceFormat = previousFormat;
         sourceSuffix = previousSuffix;
-        ui->txtPicSelect->setText(previousPath);
+        sourcePath = previousPath;
+        ui->txtPicSelect->setText(previousShown);
         return false;
     }
     sourceMetadata = std::move(metadata);
@@ -153,7 +162,7 @@ void Glassmere::on_btSavePic_clicked()
                         .arg(shownName, alphaExportSuffixes().join(QStringLiteral(", "))));
         return;
     }
-    if (isSameFile(fileName, ui->txtPicSelect->text())) {
+    if (!sourcePath.isEmpty() && isSameFile(fileName, sourcePath)) {
         showFailure(this, tr("Failed to export reflection photo."),
                     tr("%1 is the loaded photo; the source photo is never written over.").arg(shownName));
         return;

@@ -6,6 +6,7 @@
 #include "ui_glassmere.h"
 
 #include "presets.h"
+#include "settingshistory.h"
 #include "windowgeometry.h"
 
 #include <QDir>
@@ -71,6 +72,8 @@ void Glassmere::restoreRemembered(const QSettings &store)
         UpdateReflecitonColor();
     }
     ui->cbTransparent->setChecked(store.value(QStringLiteral("reflection/transparent"), false).toBool());
+    // Where the session starts: nothing to undo to before it.
+    history->restart(GatherSettings());
 
     lastOpenFolder = store.value(QStringLiteral("folders/open")).toString();
     lastExportFolder = store.value(QStringLiteral("folders/export")).toString();

@@ -3,8 +3,10 @@
 #include "glassmere.h"
 #include "ui_glassmere.h"
 
+#include "heldkey.h"
 #include "helpmanual.h"
 #include "productinfo.h"
+#include "textboxkeys.h"
 #include "widgets/about.h"
 
 #include <QContextMenuEvent>
@@ -83,6 +85,19 @@ void Glassmere::createShortcuts()
     add(QKeySequence(Qt::ALT | Qt::Key_O), &Glassmere::AddPic);
     add(QKeySequence(Qt::ALT | Qt::Key_S), &Glassmere::on_btSavePic_clicked);
     add(QKeySequence(Qt::Key_F1), &Glassmere::on_actionMenuHelper_triggered);
+    // For slides: the rendering out, a picture in, and the settings'
+    // history. A text box keeps these keys only while they concern its text.
+    add(QKeySequence(Qt::CTRL | Qt::Key_C), &Glassmere::copyResult);
+    add(QKeySequence(Qt::CTRL | Qt::Key_V), &Glassmere::pasteSource);
+    add(QKeySequence(Qt::CTRL | Qt::Key_Z), &Glassmere::undoSettings);
+    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &Glassmere::redoSettings);
+    add(QKeySequence(Qt::CTRL | Qt::Key_Y), &Glassmere::redoSettings);
+    new TextBoxKeys(this);
+    // Held down, the backslash shows the photo as it was, as in other
+    // photo editors; Space belongs to the focused button or box.
+    connect(new HeldKey(Qt::Key_Backslash, this), &HeldKey::held, ui->pbOriginal,
+            &QAbstractButton::setChecked);
+    connect(ui->pbOriginal, &QAbstractButton::toggled, this, &Glassmere::showOriginal);
 }
 
 void Glassmere::on_actionMenuHelper_triggered()

@@ -8,6 +8,7 @@
 #include "presetpanel.h"
 #include "rangevalidator.h"
 #include "rendercontroller.h"
+#include "settingshistory.h"
 
 #include <QColorDialog>
 #include <QDebug>
@@ -242,6 +243,11 @@ void Glassmere::showPreset(const ReflectionPreset &preset)
 {
     ReflectionSettings settings;
     applyPreset(preset, settings);
+    showSettings(settings);
+}
+
+void Glassmere::showSettings(const ReflectionSettings &settings)
+{
     {
         // Each box renders when toggled; the preset renders once, below.
         const QSignalBlocker top(ui->checkBoxTop), bottom(ui->checkBoxBottom), left(ui->checkBoxLeft),
@@ -264,4 +270,19 @@ void Glassmere::showPreset(const ReflectionPreset &preset)
     UpdateReflecitonColor();
     ui->txtColor->setText(colourText(bgcolor));
     RunReflection();
+}
+
+// Undo and Redo set the panel as it was and render once; that rendering
+// records nothing new, since it shows settings the history holds.
+
+void Glassmere::undoSettings()
+{
+    if (history->canUndo())
+        showSettings(history->undo());
+}
+
+void Glassmere::redoSettings()
+{
+    if (history->canRedo())
+        showSettings(history->redo());
 }

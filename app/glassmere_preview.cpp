@@ -13,6 +13,7 @@
 #include "previewcopy.h"
 #include "reflection.h"
 #include "rendercontroller.h"
+#include "settingshistory.h"
 #include "widgets/dlgloading.h"
 
 #include <QDebug>
@@ -22,6 +23,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 int Glassmere::GetDirection()
 {
@@ -51,6 +53,9 @@ ReflectionSettings Glassmere::GatherSettings()
 
 void Glassmere::RunReflection()
 {
+    // Every change the user makes comes here, the photo or not: a drag on
+    // its release, wheel steps once settled, a box on Return, a preset.
+    history->record(GatherSettings());
     // Nothing to render before a photo is loaded; and never two at once.
     if (sourceImage.isNull() || renderer->isBusy())
         return;
@@ -97,6 +102,7 @@ void Glassmere::showReflectionImage()
     const int y = view->verticalScrollBar()->value();
     ShowImage(&reflectionImage);
     liveShown = false;
+    keepOriginalHidden();
     if (previewFitted) {
         on_pbFit_clicked();
     } else {
@@ -129,6 +135,7 @@ void Glassmere::showLiveFrame()
     const int x = view->horizontalScrollBar()->value();
     const int y = view->verticalScrollBar()->value();
     ShowImage(&frame);
+    keepOriginalHidden();
     scene->setSceneRect(QRectF(QPointF(0, 0), full));
     pixmapItem->setTransform(
         QTransform::fromScale(qreal(full.width()) / frame.width(), qreal(full.height()) / frame.height()));
@@ -165,6 +172,32 @@ void Glassmere::ShowImage(QImage *image)
     // pixels instead of copying a photo-sized buffer on every rendering.
     // It is drawn exactly as the converted one would be.
     pixmapItem = scene->addPixmap(QPixmap::fromImage(*image, Qt::NoFormatConversion));
+}
+
+// Compared at the same zoom and scroll position; fitted, the photo is
+// fitted too. A new rendering or frame ends the comparison.
+void Glassmere::showOriginal(bool shown)
+{
+    if (sourceImage.isNull() || liveShown) {
+        keepOriginalHidden();
+        return;
+    }
+    QGraphicsView *view = ui->graphicsView;
+    const int x = view->horizontalScrollBar()->value();
+    const int y = view->verticalScrollBar()->value();
+    ShowImage(shown ? &sourceImage : &reflectionImage);
+    if (previewFitted) {
+        on_pbFit_clicked();
+    } else {
+        view->horizontalScrollBar()->setValue(x);
+        view->verticalScrollBar()->setValue(y);
+    }
+}
+
+void Glassmere::keepOriginalHidden()
+{
+    const QSignalBlocker quiet(ui->pbOriginal);
+    ui->pbOriginal->setChecked(false);
 }
 
 void Glassmere::on_pbZoomIn_clicked()

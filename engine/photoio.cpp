@@ -131,7 +131,7 @@ double pnmBytes(const QByteArray &h)
 
 // Qt's readers decode as much as such a file has and leave the rest of
 // the picture unwritten, slowly when the header claims millions of pixels.
-QString cutShort(QFile &file, const QByteArray &format)
+QString cutShort(QIODevice &file, const QByteArray &format)
 {
     const QByteArray head = file.peek(4096);
     const double needed = format == "tga" ? tgaBytes(head) : std::max(bmpBytes(head), pnmBytes(head));
@@ -147,19 +147,6 @@ QString cutShort(QFile &file, const QByteArray &format)
 bool fillsEveryPixel(const QByteArray &format)
 {
     return format == "jpeg" || format == "jpg" || format == "png";
-}
-
-bool defaultAdmission(const QSize &size, QString *why)
-{
-    ReflectionSettings largest;
-    largest.size = 100;
-    largest.interval = 100;
-    const qint64 needed = conversionBytes(size, largest);
-    const qint64 limit = DefaultMemoryLimitMB << 20;
-    if (needed <= limit)
-        return true;
-    *why = memoryRefusal(needed, limit);
-    return false;
 }
 
 QString readFailure(const QImageReader &reader)
@@ -204,9 +191,9 @@ QString tooLong(const QByteArray &format, const QSize &size)
 // Largest SVG document read into memory to be checked.
 constexpr qint64 MaxSvgBytes = qint64(64) << 20;
 
-} // namespace
-
-QImage readPhoto(const QString &path, QString *errorString, const PhotoAdmission &admit)
+// The rules every picture goes through once its bytes can be read from
+// `file`; `path` names the file it came from, empty for bytes in memory.
+QImage readPicture(QIODevice &file, const QString &path, QString *errorString, const PhotoAdmission &admit)
 {
     QString why;
     const auto fail = [&](const QString &reason) {
@@ -214,17 +201,9 @@ QImage readPhoto(const QString &path, QString *errorString, const PhotoAdmission
             *errorString = reason;
         return QImage();
     };
-    // A named pipe would block the read forever, a device never end.
-    const QFileInfo info(path);
-    if (info.isDir())
-        return fail(QStringLiteral("it is a folder"));
-    if (info.exists() && !info.isFile())
-        return fail(QStringLiteral("not a regular file (a named pipe or a device)"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
     if (file.size() == 0)
-        return fail(QStringLiteral("the file is empty"));
+        return fail(path.isEmpty() ? QStringLiteral("there is no picture data")
+                                   : QStringLiteral("the file is empty"));
 
     // Qt's decode limit is process-wide, and its default of 128 MB stops at
     // about 33 megapixels. Raised here unless the program chose its own (the
@@ -259,7 +238,7 @@ QImage readPhoto(const QString &path, QString *errorString, const PhotoAdmission
             return fail(cut);
     }
 
-    const PhotoAdmission &allowed = admit ? admit : PhotoAdmission(defaultAdmission);
+    const PhotoAdmission &allowed = admit ? admit : PhotoAdmission(defaultPhotoAdmission);
     const QSize size = reader.size();
     if (!tooLong(format, size).isEmpty())
         return fail(tooLong(format, size));
@@ -285,7 +264,50 @@ QImage readPhoto(const QString &path, QString *errorString, const PhotoAdmission
         return fail(readFailure(reader));
     if (!size.isValid() && !allowed(image.size(), &why))
         return fail(why);
-    return withPngColourKey(path, std::move(image));
+    return path.isEmpty() ? image : withPngColourKey(path, std::move(image));
+}
+
+} // namespace
+
+QImage readPhoto(const QString &path, QString *errorString, const PhotoAdmission &admit)
+{
+    // A named pipe would block the read forever, a device never end.
+    const QFileInfo info(path);
+    QString why;
+    if (info.isDir())
+        why = QStringLiteral("it is a folder");
+    else if (info.exists() && !info.isFile())
+        why = QStringLiteral("not a regular file (a named pipe or a device)");
+    QFile file(path);
+    if (why.isEmpty() && !file.open(QIODevice::ReadOnly))
+        why = file.errorString();
+    if (why.isEmpty())
+        return readPicture(file, path, errorString, admit);
+    if (errorString)
+        *errorString = why;
+    return QImage();
+}
+
+bool defaultPhotoAdmission(const QSize &size, QString *why)
+{
+    ReflectionSettings largest;
+    largest.size = 100;
+    largest.interval = 100;
+    const qint64 needed = conversionBytes(size, largest);
+    const qint64 limit = DefaultMemoryLimitMB << 20;
+    if (needed <= limit)
+        return true;
+    if (why)
+        *why = memoryRefusal(needed, limit);
+    return false;
+}
+
+QImage readPhotoData(const QByteArray &data, QString *errorString, const PhotoAdmission &admit)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return readPicture(buffer, QString(), errorString, admit);
 }
 
 bool writePhoto(const QImage &image, const QString &path, QString *errorString, const WriteOptions &options)

@@ -20,6 +20,10 @@ constexpr int PhotoAllocationLimitMB = 2048;
 // decoded: false refuses the picture, with the reason in `why`.
 using PhotoAdmission = std::function<bool(const QSize &size, QString *why)>;
 
+// The admission used when none is given: the picture is let through when
+// converting it with the largest settings stays within DefaultMemoryLimitMB.
+bool defaultPhotoAdmission(const QSize &size, QString *why);
+
 // Reads the picture at `path` as the reader delivers it (its own pixel
 // format), with the orientation the camera recorded applied. On failure
 // returns a null image and, if `errorString` is given, the reason.
@@ -31,6 +35,12 @@ using PhotoAdmission = std::function<bool(const QSize &size, QString *why)>;
 // `admit`, a picture is let through when converting it with the largest
 // settings stays within DefaultMemoryLimitMB.
 QImage readPhoto(const QString &path, QString *errorString = nullptr, const PhotoAdmission &admit = {});
+
+// The same for a picture held in memory, such as one taken from the
+// clipboard: the same readers, refusals and memory budget, without the
+// checks that concern files.
+QImage readPhotoData(const QByteArray &data, QString *errorString = nullptr,
+                     const PhotoAdmission &admit = {});
 
 // Writes `image` to `path` in the format its suffix names, replacing an
 // existing file only once the new one is complete: a failed write leaves the

@@ -196,7 +196,8 @@ reflect "$TMP/banner_fg.png" 46 67 36 "$TMP/banner_text.png"
       "${PNG_OPTS[@]}" PNG8:"$IMAGES/bg.png"
 
 # ---------------------------------------------------------------- zoom sprite
-# Zoom buttons fit, 1:1, zoom in, zoom out, each normal, pressed and hover:
+# Zoom buttons fit, 1:1, zoom in, zoom out, and the button that shows the
+# original photo, each normal, pressed and hover:
 # 52 x 52 cells that the buttons show at 24..32 px, so the glyphs are bold.
 # Cells are drawn at 4x.
 zoom_glyph() {       # zoom_glyph NAME COLOUR DY -> MVG on stdout
@@ -217,6 +218,11 @@ zoom_glyph() {       # zoom_glyph NAME COLOUR DY -> MVG on stdout
             echo "$lc stroke-width 14 line 74,$((92+dy)) 110,$((92+dy))"
             [[ $name == in ]] && echo "$lc stroke-width 14 line 92,$((74+dy)) 92,$((110+dy))"
             ;;
+        orig)  # before and after: one half of a frame filled, the other open
+            echo "$lc stroke-width 12 roundrectangle 62,$((66+dy)) 146,$((142+dy)) 8,8"
+            echo "stroke none fill $c roundrectangle 62,$((66+dy)) 104,$((142+dy)) 8,8"
+            echo "stroke none fill $c rectangle 96,$((66+dy)) 104,$((142+dy))"
+            echo "$lc stroke-width 8 line 104,$((54+dy)) 104,$((154+dy))" ;;
     esac
 }
 zoom_cell() {        # zoom_cell NAME STATE OUT [SIZE]
@@ -242,7 +248,7 @@ zoom_cell() {        # zoom_cell NAME STATE OUT [SIZE]
 # not have a 2x twin.
 zoom_suffix() { case $1 in normal) ;; *) echo "_$1" ;; esac; }
 for state in normal pressed hover; do
-    for name in fit raw in out; do
+    for name in fit raw in out orig; do
         zoom_cell "$name" "$state" "$TMP/zoom.png"
         "$IM" "$TMP/zoom.png" "${PNG_OPTS[@]}" PNG32:"$IMAGES/zoom_$name$(zoom_suffix $state).png"
     done
@@ -419,7 +425,7 @@ logo 2 '#e4f3f7' none "$IMAGES/blog@2x.png"
 logo 2 '#ffffff' '#6fd3e6' "$IMAGES/blog_hover@2x.png"
 
 for state in normal pressed hover; do
-    for name in fit raw in out; do
+    for name in fit raw in out orig; do
         zoom_cell "$name" "$state" "$TMP/zoom.png" 104
         "$IM" "$TMP/zoom.png" "${PNG_OPTS[@]}" PNG32:"$IMAGES/zoom_$name$(zoom_suffix $state)@2x.png"
     done
@@ -479,7 +485,7 @@ check() {            # check FILE "WxH" (one per frame for an animation)
 check "$IMAGES/aboutf.png" 372x67
 check "$IMAGES/blog.png" 168x50
 check "$IMAGES/blog_hover.png" 168x50
-for f in "$IMAGES"/zoom_{fit,raw,in,out}{,_hover,_pressed}.png; do check "$f" 52x52; done
+for f in "$IMAGES"/zoom_{fit,raw,in,out,orig}{,_hover,_pressed}.png; do check "$f" 52x52; done
 check "$IMAGES/bg.png" 16x16
 check "$IMAGES/ico.png" 256x256
 for s in 16 24 32 48 64 128 256; do check "$ICONS/${s}x$s/apps/glassmere.png" "${s}x$s"; done

@@ -319,6 +319,21 @@
         <source>Deletes the chosen preset.</source>
         <translation>Löscht die gewählte Vorlage.</translation>
     </message>
+    <message>
+        <source>Show the original</source>
+        <translation>Original zeigen</translation>
+    </message>
+    <message>
+        <source>While pressed, the preview shows the photo without its reflection. Holding the backslash key does the same.</source>
+        <translation>Solange die Schaltfläche gedrückt ist, zeigt die Vorschau das Foto ohne Spiegelung. Die gedrückt gehaltene Backslash-Taste bewirkt dasselbe.</translation>
+    </message>
+</context>
+<context>
+    <name>ClipboardPicture</name>
+    <message>
+        <source>the clipboard holds no picture</source>
+        <translation>die Zwischenablage enthält kein Bild</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -477,6 +492,14 @@
         <source>The target directory lies inside the source directory. With subfolders included, choose a target directory outside it.</source>
         <translation>Der Zielordner liegt im Quellordner. Wenn Unterordner einbezogen werden, wählen Sie einen Zielordner außerhalb davon.</translation>
     </message>
+    <message>
+        <source>Copy Result</source>
+        <translation>Ergebnis kopieren</translation>
+    </message>
+    <message>
+        <source>Pasted picture</source>
+        <translation>Eingefügtes Bild</translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>
@@ -627,6 +650,10 @@
     <message>
         <source>Delete</source>
         <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Show the original photo (or hold the \ key)</source>
+        <translation>Das Originalfoto zeigen (oder die Taste \ gedrückt halten)</translation>
     </message>
 </context>
 <context>

@@ -319,6 +319,21 @@
         <source>Deletes the chosen preset.</source>
         <translation>删除所选的预设。</translation>
     </message>
+    <message>
+        <source>Show the original</source>
+        <translation>显示原图</translation>
+    </message>
+    <message>
+        <source>While pressed, the preview shows the photo without its reflection. Holding the backslash key does the same.</source>
+        <translation>按下时，预览显示不带倒影的照片。按住反斜杠键（\）效果相同。</translation>
+    </message>
+</context>
+<context>
+    <name>ClipboardPicture</name>
+    <message>
+        <source>the clipboard holds no picture</source>
+        <translation>剪贴板中没有图片</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -476,6 +491,14 @@
         <source>The target directory lies inside the source directory. With subfolders included, choose a target directory outside it.</source>
         <translation>目标目录位于源目录之内。包含子文件夹时，请选择源目录之外的目标目录。</translation>
     </message>
+    <message>
+        <source>Copy Result</source>
+        <translation>复制结果</translation>
+    </message>
+    <message>
+        <source>Pasted picture</source>
+        <translation>粘贴的图片</translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>
@@ -626,6 +649,10 @@
     <message>
         <source>Delete</source>
         <translation>删除</translation>
+    </message>
+    <message>
+        <source>Show the original photo (or hold the \ key)</source>
+        <translation>显示原始照片（或按住 \ 键）</translation>
     </message>
 </context>
 <context>
