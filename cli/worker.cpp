@@ -3,6 +3,7 @@
 #include "memorybudget.h"
 #include "photoio.h"
 #include "reflection.h"
+#include "streamedconversion.h"
 #include "workerpool.h"
 
 #include <QByteArray>
@@ -61,12 +62,30 @@ struct Failure
     QString line;
 };
 
+// The failure of a streamed conversion, as the whole-picture road reports it.
+std::optional<Failure> streamedFailure(const BatchOutcome &outcome, const QString &input,
+                                       const QString &output)
+{
+    switch (outcome.step) {
+    case BatchOutcome::Done:
+        return std::nullopt;
+    case BatchOutcome::ReadFailed:
+        return Failure{"read", outcome.why, QStringLiteral("cannot read \"%1\": %2").arg(input, outcome.why)};
+    case BatchOutcome::RenderFailed:
+        return Failure{"render", outcome.why,
+                       QStringLiteral("the result of \"%1\" is empty: %2").arg(input, outcome.why)};
+    case BatchOutcome::WriteFailed:
+        break;
+    }
+    return Failure{"write", outcome.why,
+                   QStringLiteral("cannot write \"%1\" (from \"%2\"): %3").arg(output, input, outcome.why)};
+}
+
 std::optional<Failure> convert(const QString &input, const QString &output,
                                const ReflectionSettings &settings, qint64 memoryLimit,
                                WriteOptions writeOptions, FILE *out)
 {
-    const auto admit = [&](const QSize &size, QString *why) {
-        const qint64 needed = conversionBytes(size, settings);
+    const auto admitBytes = [&](qint64 needed, QString *why) {
         if (needed > memoryLimit) {
             *why = memoryRefusal(needed, memoryLimit);
             return false;
@@ -78,14 +97,22 @@ std::optional<Failure> convert(const QString &input, const QString &output,
         *why = QStringLiteral("the run was stopped");
         return false;
     };
+    const auto admit = [&](const QSize &size, QString *why) {
+        return admitBytes(conversionBytes(size, settings), why);
+    };
+    // A damaged information block costs the information, not the picture.
+    if (writeOptions.metadataPolicy != MetadataPolicy::StripAll)
+        writeOptions.metadata = PhotoMetadata::read(input);
+    const std::optional<BatchOutcome> streamed =
+        convertStreamed(input, output, settings, writeOptions, admitBytes);
+    if (streamed)
+        return streamedFailure(*streamed, input, output);
+
     QString why;
     QImage photo = readPhoto(input, &why, admit);
     if (photo.isNull())
         return Failure{"read", why, QStringLiteral("cannot read \"%1\": %2").arg(input, why)};
     const QImage::Format sourceFormat = photo.format();
-    // A damaged information block costs the information, not the picture.
-    if (writeOptions.metadataPolicy != MetadataPolicy::StripAll)
-        writeOptions.metadata = PhotoMetadata::read(input);
     QImage rendering;
     ComposeReflection(std::move(photo).convertToFormat(renderingFormat(sourceFormat)), rendering, settings);
     if (rendering.isNull()) {

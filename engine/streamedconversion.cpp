@@ -1,0 +1,204 @@
+#include "streamedconversion.h"
+
+#include "bandqueue.h"
+#include "bandrenderer.h"
+#include "jpegbands.h"
+#include "memorybudget.h"
+#include "reflection.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImageIOHandler>
+#include <QImageReader>
+#include <QSaveFile>
+
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// Bands waiting between two threads: enough that neither waits for the
+// other's every band, few enough to count for little memory.
+constexpr int QueuedBands = 4;
+constexpr int ReadRows = 32;
+
+bool isJpegName(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
+}
+
+bool startsAsJpeg(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(3) == QByteArray("\xff\xd8\xff", 3);
+}
+
+// Qt turns a photo by its EXIF orientation on reading; such photos take the
+// whole-picture road.
+bool storedUpright(const QString &path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    return reader.transformation() == QImageIOHandler::TransformationNone;
+}
+
+// The first failure of any of the three threads, which stops the others.
+class Failure
+{
+public:
+    void set(BatchOutcome::Step step, const QString &why)
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (outcome.ok())
+            outcome = {step, why};
+    }
+    BatchOutcome get()
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        return outcome;
+    }
+
+private:
+    std::mutex mutex;
+    BatchOutcome outcome;
+};
+
+} // namespace
+
+std::optional<BatchOutcome> convertStreamed(const QString &input, const QString &output,
+                                            const ReflectionSettings &settings, const WriteOptions &options,
+                                            const StreamAdmission &admit)
+{
+    if (qEnvironmentVariableIntValue("GLASSMERE_WHOLE_PICTURE") != 0)
+        return std::nullopt;
+    const QFileInfo info(input);
+    if (!info.isFile() || info.size() == 0 || settings.transparent || !isJpegName(output) ||
+        !startsAsJpeg(input) || !storedUpright(input))
+        return std::nullopt;
+    auto reader = std::make_unique<JpegBandReader>();
+    QString why;
+    if (!reader->open(input, &why) || !reader->isColour())
+        return std::nullopt; // the whole-picture road gives the reason
+    const QSize size = reader->size();
+    BandRenderer renderer(size, QImage::Format_ARGB32, settings);
+    const QSize result = renderer.resultSize();
+    constexpr int JpegMaxSide = 65500;
+    if (result.isEmpty() || std::max(result.width(), result.height()) > JpegMaxSide)
+        return std::nullopt;
+
+    const bool addMetadata =
+        !options.metadata.isEmpty() && options.metadataPolicy != MetadataPolicy::StripAll;
+    // With photo information the file is encoded into memory first, as
+    // writePhoto does, and the information is written into it there.
+    const qint64 needed = streamedConversionBytes(size, settings) +
+                          (addMetadata ? qint64(result.width()) * result.height() : 0);
+    if (admit) {
+        if (!admit(needed, &why))
+            return BatchOutcome{BatchOutcome::ReadFailed, why};
+    } else if (needed > DefaultMemoryLimitMB << 20) {
+        return BatchOutcome{BatchOutcome::ReadFailed, memoryRefusal(needed, DefaultMemoryLimitMB << 20)};
+    }
+
+    const QString refusal = outputTargetRefusal(output);
+    if (!refusal.isEmpty())
+        return BatchOutcome{BatchOutcome::WriteFailed, refusal};
+    QSaveFile file(output);
+    if (!file.open(QIODevice::WriteOnly))
+        return BatchOutcome{BatchOutcome::WriteFailed, file.errorString()};
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    QIODevice *device = addMetadata ? static_cast<QIODevice *>(&encoded) : &file;
+
+    Failure failure;
+    BandQueue decoded(QueuedBands);
+    BandQueue rendered(QueuedBands);
+    const auto stopAll = [&] {
+        decoded.stop();
+        rendered.stop();
+    };
+    const QList<BandRenderer::Pass> passes = renderer.passes();
+
+    // Each pass reads the photo from its start; a null band ends a pass.
+    std::thread decoder([&] {
+        QString reason;
+        for (int p = 0; p < passes.size(); ++p) {
+            if (p > 0) {
+                reader = std::make_unique<JpegBandReader>();
+                if (!reader->open(input, &reason))
+                    break;
+            }
+            if (!reader->skip(passes[p].first, &reason))
+                break;
+            for (int y = 0; y < passes[p].count; y += ReadRows) {
+                QImage band(size.width(), std::min(ReadRows, passes[p].count - y), QImage::Format_ARGB32);
+                if (band.isNull()) {
+                    reason = QStringLiteral("not enough memory for a band of the photo");
+                    break;
+                }
+                if (!reader->read(band, &reason))
+                    break;
+                if (!decoded.put(std::move(band)))
+                    return;
+            }
+            if (!reason.isEmpty() || !decoded.put(QImage()))
+                break;
+        }
+        reader.reset();
+        if (!reason.isEmpty()) {
+            failure.set(BatchOutcome::ReadFailed, reason);
+            stopAll();
+        }
+        decoded.finish();
+    });
+
+    std::thread encoder([&] {
+        QString reason;
+        JpegBandWriter writer;
+        bool ok = writer.start(device, result, options.quality, &reason);
+        int rows = 0;
+        for (QImage band; ok && rows < result.height() && rendered.take(band); rows += band.height())
+            ok = writer.write(band, &reason);
+        if (ok && rows != result.height()) {
+            ok = false;
+            reason = QStringLiteral("the rendering ended early");
+        }
+        if (ok)
+            ok = writer.finish(&reason);
+        if (!ok) {
+            failure.set(BatchOutcome::WriteFailed, reason);
+            stopAll();
+        }
+    });
+
+    const BandRenderer::Sink sink = [&](QImage band) { return rendered.put(std::move(band)); };
+    bool ok = true;
+    for (QImage band; ok && decoded.take(band);)
+        ok = band.isNull() ? renderer.endPass(sink) : renderer.take(band, sink);
+    if (!ok) {
+        failure.set(BatchOutcome::RenderFailed,
+                    QStringLiteral("the picture is too large to render in the memory there is"));
+        stopAll();
+    }
+    rendered.finish();
+    decoder.join();
+    encoder.join();
+
+    BatchOutcome outcome = failure.get();
+    if (outcome.ok() && addMetadata) {
+        const QByteArray bytes = options.metadata.applyTo(encoded.data(), options.metadataPolicy);
+        encoded.close();
+        if (file.write(bytes) != bytes.size())
+            outcome = {BatchOutcome::WriteFailed, file.errorString()};
+    }
+    // A full disk may show only when the last bytes go out.
+    if (outcome.ok() && (!file.flush() || file.error() != QFileDevice::NoError))
+        outcome = {BatchOutcome::WriteFailed, file.errorString()};
+    if (!outcome.ok()) {
+        file.cancelWriting();
+        return outcome;
+    }
+    if (!file.commit())
+        return BatchOutcome{BatchOutcome::WriteFailed, file.errorString()};
+    return outcome;
+}
