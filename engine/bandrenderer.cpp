@@ -32,9 +32,12 @@ QImage view(const QImage &picture, int x, int y, int width, int height)
 
 } // namespace
 
-BandRenderer::BandRenderer(const QSize &photo, QImage::Format format, const ReflectionSettings &settings)
+BandRenderer::BandRenderer(const QSize &photo, QImage::Format format, const ReflectionSettings &settings,
+                           bool opaque)
     : photo(photo), format(format), settings(settings)
 {
+    heldFormat =
+        opaque && !settings.transparent && format == QImage::Format_ARGB32 ? QImage::Format_RGB888 : format;
     const int direction = std::clamp(settings.direction, 0, 3);
     vertical = isVertical(direction);
     nearStart = direction == ReflectionSettings::Top || direction == ReflectionSettings::Left;
@@ -59,9 +62,14 @@ QList<BandRenderer::Pass> BandRenderer::passes() const
 
 bool BandRenderer::emitRows(const QImage &picture, int first, int count, const Sink &sink)
 {
-    for (int y = first; y < first + count; y += EmitRows)
-        if (!sink(picture.copy(0, y, picture.width(), std::min(EmitRows, first + count - y))))
+    for (int y = first; y < first + count; y += EmitRows) {
+        const int rows = std::min(EmitRows, first + count - y);
+        QImage band = picture.format() == format
+                          ? picture.copy(0, y, picture.width(), rows)
+                          : view(picture, 0, y, picture.width(), rows).convertToFormat(format);
+        if (band.isNull() || !sink(std::move(band)))
             return false;
+    }
     return true;
 }
 
@@ -108,9 +116,10 @@ void BandRenderer::reflectHeld()
     };
     Done pending{QImage(), 0, 0, 0};
     const auto writeBack = [&](const Done &done) {
+        const QImage part = view(done.picture, done.x0 - done.from, resultFirst, done.x1 - done.x0, reflected)
+                                .convertToFormat(held.format());
         for (int y = 0; y < reflected; ++y)
-            std::memcpy(held.scanLine(y) + qsizetype(done.x0) * bytes,
-                        done.picture.constScanLine(resultFirst + y) + qsizetype(done.x0 - done.from) * bytes,
+            std::memcpy(held.scanLine(y) + qsizetype(done.x0) * bytes, part.constScanLine(y),
                         size_t(done.x1 - done.x0) * size_t(bytes));
     };
     for (int x0 = 0; x0 < width; x0 += strip) {
@@ -145,13 +154,18 @@ bool BandRenderer::take(const QImage &band, const Sink &sink)
     const bool keeping = !(nearStart && pass == 1);
     if (keeping && reflected > 0) {
         if (held.isNull()) {
-            held = allocatePicture(photo.width(), reflected, format);
+            held = allocatePicture(photo.width(), reflected, heldFormat);
             if (held.isNull())
                 return false;
         }
-        for (int y = std::max(first, keepFrom); y < std::min(position, keepTo); ++y)
-            std::memcpy(held.scanLine(y - keepFrom), band.constScanLine(y - first),
-                        size_t(band.bytesPerLine()));
+        const int from = std::max(first, keepFrom), to = std::min(position, keepTo);
+        if (from < to) {
+            const QImage part =
+                view(band, 0, from - first, band.width(), to - from).convertToFormat(heldFormat);
+            for (int y = from; y < to; ++y)
+                std::memcpy(held.scanLine(y - keepFrom), part.constScanLine(y - from),
+                            size_t(held.bytesPerLine()));
+        }
     }
     return (nearStart && pass == 0) || sink(band);
 }
@@ -208,16 +222,17 @@ bool BandRenderer::flushWindow(bool final, const Sink &sink)
     return true;
 }
 
-qint64 BandRenderer::heldBytes(const QSize &photo, const ReflectionSettings &settings)
+qint64 BandRenderer::heldBytes(const QSize &photo, const ReflectionSettings &settings, bool opaque)
 {
-    const BandRenderer r(photo, QImage::Format_ARGB32, settings);
+    const BandRenderer r(photo, QImage::Format_ARGB32, settings, opaque);
     if (r.result.isEmpty())
         return 0;
     const qint64 width = photo.width();
     if (r.vertical) {
         // The held rows, and two strips' results of twice their height.
         const qint64 strip = std::min<qint64>(width, std::max(StripColumns, r.radius) + 2 * r.radius);
-        return (width + 2 * 2 * strip) * r.reflected * 4;
+        const qint64 heldRow = r.heldFormat == QImage::Format_RGB888 ? (width * 3 + 3) / 4 * 4 : width * 4;
+        return (heldRow + 2 * 2 * strip * 4) * r.reflected;
     }
     // The window and its rendering.
     const qint64 rows = r.bandRows + 2 * r.radius + 1;

@@ -32,8 +32,10 @@ public:
     // Takes a finished band of the result; false stops the rendering.
     using Sink = std::function<bool(QImage band)>;
 
-    // `format` is the bands' format, renderingFormat() of the photo's.
-    BandRenderer(const QSize &photo, QImage::Format format, const ReflectionSettings &settings);
+    // `format` is the bands' format, renderingFormat() of the photo's. An
+    // `opaque` photo's mirrored rows are held without their alpha.
+    BandRenderer(const QSize &photo, QImage::Format format, const ReflectionSettings &settings,
+                 bool opaque = false);
 
     // The result's size; empty when the trim leaves no row.
     QSize resultSize() const { return result; }
@@ -44,7 +46,7 @@ public:
     bool endPass(const Sink &sink);
 
     // Bytes held at the peak for such a photo, beside the bands in flight.
-    static qint64 heldBytes(const QSize &photo, const ReflectionSettings &settings);
+    static qint64 heldBytes(const QSize &photo, const ReflectionSettings &settings, bool opaque);
 
 private:
     bool flushWindow(bool final, const Sink &sink);
@@ -54,6 +56,7 @@ private:
 
     const QSize photo;
     const QImage::Format format;
+    QImage::Format heldFormat; // RGB888 for opaque 8-bit photos: three quarters of the memory
     const ReflectionSettings settings;
     bool vertical;
     bool nearStart;

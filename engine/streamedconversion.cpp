@@ -81,7 +81,7 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
     if (!reader->open(input, &why) || !reader->isColour())
         return std::nullopt; // the whole-picture road gives the reason
     const QSize size = reader->size();
-    BandRenderer renderer(size, QImage::Format_ARGB32, settings);
+    BandRenderer renderer(size, QImage::Format_ARGB32, settings, true);
     const QSize result = renderer.resultSize();
     constexpr int JpegMaxSide = 65500;
     if (result.isEmpty() || std::max(result.width(), result.height()) > JpegMaxSide)

@@ -1,0 +1,170 @@
+// The streamed road against the whole-picture road: the same file, byte for
+// byte, and bad input refused in one line with nothing written.
+
+#include "batchrules.h"
+#include "testutils.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace TestUtils;
+
+namespace {
+
+// Grain, gradients and sharp edges, so that every DCT block has work to do.
+QByteArray drawnJpeg(int w, int h)
+{
+    QImage photo(w, h, QImage::Format_RGB32);
+    QRandomGenerator rng(7);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            photo.setPixel(x, y,
+                           qRgb((x * 255 / w + int(rng.bounded(30u))) & 255, ((x / 17 + y / 13) % 2) * 200,
+                                (y * 255 / h) ^ (x & 63)));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    photo.save(&buffer, "JPG", 90);
+    return buffer.data();
+}
+
+// The output of one conversion on the road the environment chooses.
+QByteArray convert(const QString &input, const QString &output, const ReflectionSettings &settings,
+                   bool wholePicture)
+{
+    qputenv("GLASSMERE_WHOLE_PICTURE", wholePicture ? "1" : "0");
+    QImage photo, rendering;
+    const BatchOutcome outcome = convertBatchPicture(input, output, settings, photo, rendering);
+    qunsetenv("GLASSMERE_WHOLE_PICTURE");
+    return outcome.ok() ? readAll(output) : QByteArray("failed: ") + outcome.why.toUtf8();
+}
+
+} // namespace
+
+class TestStreamed : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    void sameBytes_data()
+    {
+        QTest::addColumn<int>("side");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<int>("opacity");
+        QTest::addColumn<int>("blur");
+        QTest::addColumn<bool>("turned");
+        // The blur's reach crosses the strips of held columns (bottom, top)
+        // and the bands of rows (left, right); trims and gaps move the rows.
+        for (int side : {0, 1, 2, 3})
+            for (int blur : {0, 100}) {
+                const QByteArray name =
+                    QByteArray("side ") + QByteArray::number(side) + ", blur " + QByteArray::number(blur);
+                QTest::newRow(name) << side << 38 << 0 << 100 << blur << false;
+                QTest::newRow(name + ", trim, opacity") << side << 60 << -35 << 40 << blur << false;
+                QTest::newRow(name + ", gap, whole size") << side << 100 << 25 << 100 << blur << false;
+            }
+        QTest::newRow("no reflection, a gap") << 0 << 0 << 20 << 100 << 0 << false;
+        QTest::newRow("EXIF-turned photo") << 2 << 38 << 0 << 100 << 50 << true;
+    }
+
+    void sameBytes()
+    {
+        QFETCH(int, side);
+        QFETCH(int, size);
+        QFETCH(int, interval);
+        QFETCH(int, opacity);
+        QFETCH(int, blur);
+        QFETCH(bool, turned);
+        static const QByteArray jpeg = drawnJpeg(1300, 701);
+        const QString input = dir.filePath(QStringLiteral("in.jpg"));
+        QVERIFY(writeFile(input, turned ? uprightJpeg() : jpeg));
+        ReflectionSettings s = settings(side, size, 30, interval, {40, 90, 200});
+        s.opacity = opacity;
+        s.blur = blur;
+        const QByteArray streamed = convert(input, dir.filePath(QStringLiteral("s.jpg")), s, false);
+        const QByteArray whole = convert(input, dir.filePath(QStringLiteral("w.jpg")), s, true);
+        QVERIFY2(whole.startsWith("\xff\xd8"), whole.constData());
+        QVERIFY2(streamed == whole, "the streamed road wrote other bytes");
+    }
+
+    // Through glassmere-reflect: one line, exit status 1, the existing
+    // output as it was and no temporary file left in its folder.
+    void badInput_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<qint64>("fileSizeLimit"); // bytes the process may write; 0: no limit
+        QTest::addColumn<QString>("reason");
+        const QByteArray jpeg = drawnJpeg(1300, 701);
+        QTest::newRow("JPEG cut in a band")
+            << jpeg.left(jpeg.size() * 3 / 5) << "jpg" << qint64(0) << "the file is cut short";
+        QImage picture(900, 600, QImage::Format_ARGB32);
+        picture.fill(qRgba(10, 200, 30, 128));
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        picture.save(&png, "PNG");
+        QByteArray lateCrc = png.data();
+        lateCrc[lateCrc.size() - 14] = char(lateCrc[lateCrc.size() - 14] ^ 0x55); // the last IDAT's CRC
+        QTest::newRow("PNG whose last CRC fails") << lateCrc << "png" << qint64(0) << "damaged";
+        QTest::newRow("disk full while writing") << jpeg << "jpg" << qint64(64 * 1024) << "File too large";
+    }
+
+    void badInput()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, suffix);
+        QFETCH(qint64, fileSizeLimit);
+        QFETCH(QString, reason);
+        QTemporaryDir work;
+        const QString input = work.filePath(QStringLiteral("in.") + suffix);
+        const QString output = work.filePath(QStringLiteral("out.") + suffix);
+        QVERIFY(writeFile(input, file));
+        const QByteArray old = QByteArray("an earlier output").repeated(5000);
+        QVERIFY(writeFile(output, old));
+
+        QProcess p;
+        p.setChildProcessModifier([fileSizeLimit] {
+            if (fileSizeLimit > 0) {
+                std::signal(SIGXFSZ, SIG_IGN); // a refused write, not a killed process
+                const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+                setrlimit(RLIMIT_FSIZE, &limit);
+            }
+        });
+        p.start(QStringLiteral(GLASSMERE_REFLECT), {input, QStringLiteral("-o"), output});
+        QVERIFY(p.waitForFinished(120000));
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(err.count(QLatin1Char('\n')), 1);
+        QVERIFY2(err.contains(reason), qPrintable(err));
+        QCOMPARE(readAll(output), old);
+        QCOMPARE(QDir(work.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    // What the streamed road holds lets through a photo the whole picture
+    // would not fit.
+    void memoryBudget()
+    {
+        const QString input = dir.filePath(QStringLiteral("large.jpg"));
+        QVERIFY(writeFile(input, drawnJpeg(3000, 2000)));
+        const QStringList args{QStringLiteral("--memory-limit"), QStringLiteral("30"), input,
+                               QStringLiteral("-o"), dir.filePath(QStringLiteral("large-out.jpg"))};
+        QCOMPARE(runCli(args).exitCode, 0);
+        qputenv("GLASSMERE_WHOLE_PICTURE", "1");
+        const CliResult whole = runCli(args);
+        qunsetenv("GLASSMERE_WHOLE_PICTURE");
+        QCOMPARE(whole.exitCode, 1);
+        QVERIFY2(whole.err.contains(QLatin1String("the limit is 30 MB")), qPrintable(whole.err));
+    }
+
+private:
+    QTemporaryDir dir;
+};
+
+QTEST_MAIN(TestStreamed)
+#include "tst_streamed.moc"
