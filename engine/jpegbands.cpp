@@ -138,9 +138,12 @@ QSize JpegBandReader::size() const
     return QSize(int(d->info.output_width), int(d->info.output_height));
 }
 
-bool JpegBandReader::isColour() const
+bool JpegBandReader::isCovered() const
 {
-    return d->info.jpeg_color_space == JCS_YCbCr || d->info.jpeg_color_space == JCS_RGB;
+    // A progressive file would have libjpeg hold the whole picture's
+    // coefficients, more than the memory budget counts.
+    return (d->info.jpeg_color_space == JCS_YCbCr || d->info.jpeg_color_space == JCS_RGB) &&
+           !d->info.progressive_mode;
 }
 
 bool JpegBandReader::read(QImage &band, QString *why)
@@ -152,15 +155,6 @@ bool JpegBandReader::read(QImage &band, QString *why)
         *why = d->failure();
         return false;
     }
-    return true;
-}
-
-bool JpegBandReader::skip(int rows, QString *why)
-{
-    QImage scratch(int(d->info.output_width), 1, QImage::Format_ARGB32);
-    for (int y = 0; y < rows; ++y)
-        if (!read(scratch, why))
-            return false;
     return true;
 }
 
@@ -286,7 +280,7 @@ JpegBandWriter::JpegBandWriter() : d(new Data) {}
 
 JpegBandWriter::~JpegBandWriter() = default;
 
-bool JpegBandWriter::start(QIODevice *device, const QSize &size, int quality, QString *why)
+bool JpegBandWriter::start(QIODevice *device, const QSize &size, bool, int quality, QString *why)
 {
     initErrors(d->err);
     d->info.err = &d->err;

@@ -3,6 +3,7 @@
 #include "bandqueue.h"
 #include "bandrenderer.h"
 #include "jpegbands.h"
+#include "pngbands.h"
 #include "memorybudget.h"
 #include "reflection.h"
 
@@ -22,16 +23,31 @@ namespace {
 constexpr int QueuedBands = 4;
 constexpr int ReadRows = 32;
 
-bool isJpegName(const QString &path)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
-}
-
-bool startsAsJpeg(const QString &path)
+// The reader for the file's own kind, as Qt's readers tell it by content.
+std::unique_ptr<BandReader> readerFor(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.read(3) == QByteArray("\xff\xd8\xff", 3);
+    const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(8) : QByteArray();
+    if (head.startsWith(QByteArray("\xff\xd8\xff", 3)))
+        return std::make_unique<JpegBandReader>();
+    if (head == QByteArray("\x89PNG\r\n\x1a\n", 8))
+        return std::make_unique<PngBandReader>();
+    return nullptr;
+}
+
+// The writer for the output's suffix, and the longest side it takes.
+std::unique_ptr<BandWriter> writerFor(const QString &path, int *maxSide)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) {
+        *maxSide = 65500;
+        return std::make_unique<JpegBandWriter>();
+    }
+    if (suffix == QLatin1String("png")) {
+        *maxSide = 1000000;
+        return std::make_unique<PngBandWriter>();
+    }
+    return nullptr;
 }
 
 // Qt turns a photo by its EXIF orientation on reading; such photos take the
@@ -73,25 +89,29 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
     if (qEnvironmentVariableIntValue("GLASSMERE_WHOLE_PICTURE") != 0)
         return std::nullopt;
     const QFileInfo info(input);
-    if (!info.isFile() || info.size() == 0 || settings.transparent || !isJpegName(output) ||
-        !startsAsJpeg(input) || !storedUpright(input))
+    if (!info.isFile() || info.size() == 0)
         return std::nullopt;
-    auto reader = std::make_unique<JpegBandReader>();
+    int maxSide = 0;
+    std::unique_ptr<BandWriter> writer = writerFor(output, &maxSide);
+    std::unique_ptr<BandReader> reader = readerFor(input);
+    if (!writer || !reader || (settings.transparent && dynamic_cast<JpegBandWriter *>(writer.get())) ||
+        !storedUpright(input))
+        return std::nullopt;
     QString why;
-    if (!reader->open(input, &why) || !reader->isColour())
+    if (!reader->open(input, &why) || !reader->isCovered())
         return std::nullopt; // the whole-picture road gives the reason
     const QSize size = reader->size();
-    BandRenderer renderer(size, QImage::Format_ARGB32, settings, true);
+    const bool alpha = reader->hasAlpha();
+    BandRenderer renderer(size, QImage::Format_ARGB32, settings, !alpha);
     const QSize result = renderer.resultSize();
-    constexpr int JpegMaxSide = 65500;
-    if (result.isEmpty() || std::max(result.width(), result.height()) > JpegMaxSide)
+    if (result.isEmpty() || std::max(result.width(), result.height()) > maxSide)
         return std::nullopt;
 
     const bool addMetadata =
         !options.metadata.isEmpty() && options.metadataPolicy != MetadataPolicy::StripAll;
     // With photo information the file is encoded into memory first, as
     // writePhoto does, and the information is written into it there.
-    const qint64 needed = streamedConversionBytes(size, settings) +
+    const qint64 needed = streamedConversionBytes(size, settings, !alpha) +
                           (addMetadata ? qint64(result.width()) * result.height() : 0);
     if (admit) {
         if (!admit(needed, &why))
@@ -124,7 +144,11 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
         QString reason;
         for (int p = 0; p < passes.size(); ++p) {
             if (p > 0) {
-                reader = std::make_unique<JpegBandReader>();
+                reader = readerFor(input);
+                if (!reader) {
+                    reason = QStringLiteral("the file changed while it was read");
+                    break;
+                }
                 if (!reader->open(input, &reason))
                     break;
             }
@@ -144,6 +168,8 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
             if (!reason.isEmpty() || !decoded.put(QImage()))
                 break;
         }
+        if (reason.isEmpty())
+            reader->finish(&reason);
         reader.reset();
         if (!reason.isEmpty()) {
             failure.set(BatchOutcome::ReadFailed, reason);
@@ -154,17 +180,16 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
 
     std::thread encoder([&] {
         QString reason;
-        JpegBandWriter writer;
-        bool ok = writer.start(device, result, options.quality, &reason);
+        bool ok = writer->start(device, result, alpha || settings.transparent, options.quality, &reason);
         int rows = 0;
         for (QImage band; ok && rows < result.height() && rendered.take(band); rows += band.height())
-            ok = writer.write(band, &reason);
+            ok = writer->write(band, &reason);
         if (ok && rows != result.height()) {
             ok = false;
             reason = QStringLiteral("the rendering ended early");
         }
         if (ok)
-            ok = writer.finish(&reason);
+            ok = writer->finish(&reason);
         if (!ok) {
             failure.set(BatchOutcome::WriteFailed, reason);
             stopAll();

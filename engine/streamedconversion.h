@@ -16,9 +16,10 @@
 // whole photo and its rendering. The file it writes has the very bytes the
 // whole-picture road (readPhoto, ComposeReflection, writePhoto) writes.
 //
-// It covers JPEG in, JPEG out: a colour (YCbCr or RGB) baseline JPEG
-// stored upright (no EXIF turn), every side and setting but transparency.
-// Everything else takes the whole-picture road.
+// It covers JPEG and PNG in, JPEG and PNG out: colour (YCbCr or RGB)
+// baseline JPEGs and 8-bit RGB or RGBA PNGs without interlacing or a
+// transparent colour key, stored upright (no EXIF turn), every side and
+// setting. Everything else takes the whole-picture road.
 
 // Asked with the bytes the conversion holds at its peak, once the photo's
 // header is read: false refuses it, with the reason in `why`.

@@ -15,19 +15,24 @@ using namespace TestUtils;
 
 namespace {
 
-// Grain, gradients and sharp edges, so that every DCT block has work to do.
-QByteArray drawnJpeg(int w, int h)
+// Grain, gradients and sharp edges, so that every DCT block has work to do;
+// in PNG with alpha, a band of partly transparent pixels too.
+QByteArray drawnPicture(int w, int h, const char *format = "JPG", bool alpha = false)
 {
-    QImage photo(w, h, QImage::Format_RGB32);
+    QImage photo(w, h, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     QRandomGenerator rng(7);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             photo.setPixel(x, y,
                            qRgb((x * 255 / w + int(rng.bounded(30u))) & 255, ((x / 17 + y / 13) % 2) * 200,
                                 (y * 255 / h) ^ (x & 63)));
+    if (alpha)
+        for (int y = h / 3; y < h / 2; ++y)
+            for (int x = 0; x < w; ++x)
+                photo.setPixel(x, y, (photo.pixel(x, y) & 0xffffff) | uint(x % 256) << 24);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    photo.save(&buffer, "JPG", 90);
+    photo.save(&buffer, format, 90);
     return buffer.data();
 }
 
@@ -59,18 +64,35 @@ private slots:
         QTest::addColumn<int>("opacity");
         QTest::addColumn<int>("blur");
         QTest::addColumn<bool>("turned");
+        QTest::addColumn<QString>("source"); // jpg, png (RGB) or rgba.png
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("transparent");
         // The blur's reach crosses the strips of held columns (bottom, top)
         // and the bands of rows (left, right); trims and gaps move the rows.
         for (int side : {0, 1, 2, 3})
             for (int blur : {0, 100}) {
                 const QByteArray name =
                     QByteArray("side ") + QByteArray::number(side) + ", blur " + QByteArray::number(blur);
-                QTest::newRow(name) << side << 38 << 0 << 100 << blur << false;
-                QTest::newRow(name + ", trim, opacity") << side << 60 << -35 << 40 << blur << false;
-                QTest::newRow(name + ", gap, whole size") << side << 100 << 25 << 100 << blur << false;
+                const QString jpg = QStringLiteral("jpg"), png = QStringLiteral("png"),
+                              rgba = QStringLiteral("rgba.png");
+                QTest::newRow(name) << side << 38 << 0 << 100 << blur << false << jpg << jpg << false;
+                QTest::newRow(name + ", trim, opacity")
+                    << side << 60 << -35 << 40 << blur << false << jpg << jpg << false;
+                QTest::newRow(name + ", gap, whole size")
+                    << side << 100 << 25 << 100 << blur << false << jpg << jpg << false;
+                QTest::newRow(name + ", JPEG to transparent PNG")
+                    << side << 38 << 10 << 70 << blur << false << jpg << png << true;
+                QTest::newRow(name + ", RGB PNG to JPEG")
+                    << side << 38 << -10 << 100 << blur << false << png << jpg << false;
+                QTest::newRow(name + ", RGBA PNG")
+                    << side << 50 << 0 << 100 << blur << false << rgba << png << false;
+                QTest::newRow(name + ", RGBA PNG, transparent")
+                    << side << 50 << 0 << 60 << blur << false << rgba << png << true;
             }
-        QTest::newRow("no reflection, a gap") << 0 << 0 << 20 << 100 << 0 << false;
-        QTest::newRow("EXIF-turned photo") << 2 << 38 << 0 << 100 << 50 << true;
+        QTest::newRow("no reflection, a gap") << 0 << 0 << 20 << 100 << 0 << false << "jpg"
+                                              << "jpg" << false;
+        QTest::newRow("EXIF-turned photo") << 2 << 38 << 0 << 100 << 50 << true << "jpg"
+                                           << "jpg" << false;
     }
 
     void sameBytes()
@@ -81,15 +103,21 @@ private slots:
         QFETCH(int, opacity);
         QFETCH(int, blur);
         QFETCH(bool, turned);
-        static const QByteArray jpeg = drawnJpeg(1300, 701);
-        const QString input = dir.filePath(QStringLiteral("in.jpg"));
-        QVERIFY(writeFile(input, turned ? uprightJpeg() : jpeg));
-        ReflectionSettings s = settings(side, size, 30, interval, {40, 90, 200});
+        QFETCH(QString, source);
+        QFETCH(QString, output);
+        QFETCH(bool, transparent);
+        static const QMap<QString, QByteArray> sources{
+            {QStringLiteral("jpg"), drawnPicture(1300, 701)},
+            {QStringLiteral("png"), drawnPicture(1300, 701, "PNG")},
+            {QStringLiteral("rgba.png"), drawnPicture(1300, 701, "PNG", true)}};
+        const QString input = dir.filePath(QStringLiteral("in.") + source);
+        QVERIFY(writeFile(input, turned ? uprightJpeg() : sources.value(source)));
+        ReflectionSettings s = settings(side, size, 30, interval, {40, 90, 200}, transparent);
         s.opacity = opacity;
         s.blur = blur;
-        const QByteArray streamed = convert(input, dir.filePath(QStringLiteral("s.jpg")), s, false);
-        const QByteArray whole = convert(input, dir.filePath(QStringLiteral("w.jpg")), s, true);
-        QVERIFY2(whole.startsWith("\xff\xd8"), whole.constData());
+        const QByteArray streamed = convert(input, dir.filePath(QStringLiteral("s.") + output), s, false);
+        const QByteArray whole = convert(input, dir.filePath(QStringLiteral("w.") + output), s, true);
+        QVERIFY2(!whole.startsWith("failed"), whole.constData());
         QVERIFY2(streamed == whole, "the streamed road wrote other bytes");
     }
 
@@ -101,7 +129,7 @@ private slots:
         QTest::addColumn<QString>("suffix");
         QTest::addColumn<qint64>("fileSizeLimit"); // bytes the process may write; 0: no limit
         QTest::addColumn<QString>("reason");
-        const QByteArray jpeg = drawnJpeg(1300, 701);
+        const QByteArray jpeg = drawnPicture(1300, 701);
         QTest::newRow("JPEG cut in a band")
             << jpeg.left(jpeg.size() * 3 / 5) << "jpg" << qint64(0) << "the file is cut short";
         QImage picture(900, 600, QImage::Format_ARGB32);
@@ -151,7 +179,7 @@ private slots:
     void memoryBudget()
     {
         const QString input = dir.filePath(QStringLiteral("large.jpg"));
-        QVERIFY(writeFile(input, drawnJpeg(3000, 2000)));
+        QVERIFY(writeFile(input, drawnPicture(3000, 2000)));
         const QStringList args{QStringLiteral("--memory-limit"), QStringLiteral("30"), input,
                                QStringLiteral("-o"), dir.filePath(QStringLiteral("large-out.jpg"))};
         QCOMPARE(runCli(args).exitCode, 0);
