@@ -52,6 +52,7 @@ bool Glassmere::loadPhoto(const QString &fileName)
     // Read with the picture; a photo without any gives an empty value, and a
     // damaged block costs the information only, never the photo.
     PhotoMetadata metadata = PhotoMetadata::read(fileName);
+    const ExportSource file = ExportSource::of(fileName);
 
     // Kept so that a photo too large to render can be given back.
     const QImage previousSource = sourceImage;
@@ -77,6 +78,9 @@ bool Glassmere::loadPhoto(const QString &fileName)
         return false;
     }
     sourceMetadata = std::move(metadata);
+    renderedFrom.path = file.path;
+    renderedFrom.size = file.size;
+    renderedFrom.modified = file.modified;
     on_pbFit_clicked();
     return true;
 }
@@ -169,7 +173,8 @@ void Glassmere::on_btSavePic_clicked()
         });
     exporter->start(reflectionImage, sourceFormat, transparent, fileName,
                     {exportQuality, sourceMetadata,
-                     exportStripsMetadata ? MetadataPolicy::StripAll : MetadataPolicy::Keep});
+                     exportStripsMetadata ? MetadataPolicy::StripAll : MetadataPolicy::Keep},
+                    renderedFrom);
     ShowLoading();
     disconnect(done);
 

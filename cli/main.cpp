@@ -348,14 +348,16 @@ int main(int argc, char *argv[])
             UsageError,
             QStringLiteral("the output \"%1\" is the input photo; it is never written over").arg(output));
 
-    if (writeOptions.metadataPolicy != MetadataPolicy::StripAll) {
-        // A damaged information block costs the information, not the picture.
-        QString damage;
+    // A damaged information block costs the information, not the picture;
+    // it is reported once the picture itself has been read.
+    QString damage;
+    if (writeOptions.metadataPolicy != MetadataPolicy::StripAll)
         writeOptions.metadata = PhotoMetadata::read(input, &damage);
+    const auto reportDamage = [&] {
         if (!damage.isEmpty())
             reportLine(QStringLiteral("warning: the photo information of \"%1\" is not kept: %2")
                            .arg(input, damage));
-    }
+    };
     const std::optional<BatchOutcome> streamed =
         convertStreamed(input, output, settings, writeOptions, [&](qint64 needed, QString *refusal) {
             if (needed <= memoryLimit)
@@ -363,8 +365,11 @@ int main(int argc, char *argv[])
             *refusal = memoryRefusal(needed, memoryLimit);
             return false;
         });
-    if (streamed)
+    if (streamed) {
+        if (streamed->step != BatchOutcome::ReadFailed)
+            reportDamage();
         return streamed->ok() ? Ok : fail(FileError, streamedFailure(*streamed, input, output));
+    }
 
     QString why;
     QImage photo = readPhoto(input, &why, [&](const QSize &size, QString *refusal) {
@@ -377,6 +382,7 @@ int main(int argc, char *argv[])
     if (photo.isNull())
         return fail(FileError, QStringLiteral("cannot read \"%1\": %2").arg(input, why));
     const QImage::Format sourceFormat = photo.format();
+    reportDamage();
 
     // Converting the moved-from pictures lets Qt convert in place, which
     // saves allocating (and faulting in) a second photo-sized buffer.

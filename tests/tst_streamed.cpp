@@ -1,7 +1,9 @@
 // The streamed road against the whole-picture road: the same file, byte for
 // byte, and bad input refused in one line with nothing written.
 
+#include "photoexporter.h"
 #include "batchrules.h"
+#include "reflection.h"
 #include "testutils.h"
 
 #include <QDir>
@@ -188,6 +190,38 @@ private slots:
         qunsetenv("GLASSMERE_WHOLE_PICTURE");
         QCOMPARE(whole.exitCode, 1);
         QVERIFY2(whole.err.contains(QLatin1String("the limit is 30 MB")), qPrintable(whole.err));
+    }
+
+    // The window's export converts the photo's file again while it is as it
+    // was loaded, and writes the rendering it holds once the file changed.
+    void windowExport_data()
+    {
+        QTest::addColumn<bool>("touched");
+        QTest::newRow("file unchanged: converted from the file") << false;
+        QTest::newRow("file changed since: the rendering") << true;
+    }
+
+    void windowExport()
+    {
+        QFETCH(bool, touched);
+        const QString input = dir.filePath(QStringLiteral("shown.jpg"));
+        const QString output = dir.filePath(QStringLiteral("exported.jpg"));
+        QVERIFY(writeFile(input, drawnPicture(640, 480)));
+        const ReflectionSettings s = settings(ReflectionSettings::Left, 50, 30, 0);
+        const ExportSource source = ExportSource::of(input, s);
+        if (touched) {
+            QFile file(input);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(source.modified.addSecs(-60), QFileDevice::FileModificationTime));
+        }
+        QImage held(64, 48, QImage::Format_ARGB32); // stands for the rendering the window holds
+        held.fill(Qt::red);
+        PhotoExporter exporter;
+        QSignalSpy finished(&exporter, &PhotoExporter::finished);
+        QVERIFY(exporter.start(held, QImage::Format_RGB32, false, output, WriteOptions(), source));
+        QVERIFY(finished.wait(60000));
+        QVERIFY(finished.at(0).at(0).toBool());
+        QCOMPARE(QImage(output).size(), touched ? held.size() : ReflectionSize(QSize(640, 480), s));
     }
 
 private:
