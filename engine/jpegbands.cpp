@@ -242,10 +242,14 @@ struct JpegBandWriter::Data
 
 namespace {
 
-bool startCompress(jpeg_compress_struct *info, ErrorManager *err, const QSize &size, int quality)
+bool startCompress(jpeg_compress_struct *info, ErrorManager *err, Destination *dest, const QSize &size,
+                   int quality, bool *created)
 {
     if (setjmp(err->jump))
         return false;
+    jpeg_create_compress(info);
+    *created = true;
+    info->dest = dest;
     info->image_width = JDIMENSION(size.width());
     info->image_height = JDIMENSION(size.height());
     info->input_components = 4;
@@ -284,16 +288,13 @@ bool JpegBandWriter::start(QIODevice *device, const QSize &size, bool, int quali
 {
     initErrors(d->err);
     d->info.err = &d->err;
-    jpeg_create_compress(&d->info);
-    d->created = true;
     d->dest.device = device;
     d->dest.init_destination = initDestination;
     d->dest.empty_output_buffer = emptyOutputBuffer;
     d->dest.term_destination = termDestination;
     d->dest.next_output_byte = d->dest.buffer;
     d->dest.free_in_buffer = OutputBufferBytes;
-    d->info.dest = &d->dest;
-    if (!startCompress(&d->info, &d->err, size, quality)) {
+    if (!startCompress(&d->info, &d->err, &d->dest, size, quality, &d->created)) {
         *why = d->failure();
         return false;
     }

@@ -110,9 +110,11 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
     const bool addMetadata =
         !options.metadata.isEmpty() && options.metadataPolicy != MetadataPolicy::StripAll;
     // With photo information the file is encoded into memory first, as
-    // writePhoto does, and the information is written into it there.
+    // writePhoto does, and the information is written into it there. A JPEG
+    // takes well under a byte a pixel; a PNG may take up to its raw size.
+    const qint64 encodedPerPixel = dynamic_cast<PngBandWriter *>(writer.get()) ? 4 : 1;
     const qint64 needed = streamedConversionBytes(size, settings, !alpha) +
-                          (addMetadata ? qint64(result.width()) * result.height() : 0);
+                          (addMetadata ? encodedPerPixel * result.width() * result.height() : 0);
     if (admit) {
         if (!admit(needed, &why))
             return BatchOutcome{BatchOutcome::ReadFailed, why};
