@@ -35,12 +35,13 @@ extern "C" void errorExit(j_common_ptr info)
     std::longjmp(err->jump, 1);
 }
 
-// Warnings are ignored as Qt ignores them, but for the end of the data:
-// libjpeg would make up the missing rows.
+// Warnings are ignored as Qt ignores them, but for data that ends before
+// the rows do, at the end of the file or at a marker: libjpeg would make up
+// the missing rows.
 extern "C" void emitMessage(j_common_ptr info, int level)
 {
     auto *err = static_cast<ErrorManager *>(info->err);
-    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+    if (level < 0 && (info->err->msg_code == JWRN_JPEG_EOF || info->err->msg_code == JWRN_HIT_MARKER))
         err->cutShort = true;
 }
 
