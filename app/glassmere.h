@@ -1,5 +1,6 @@
 #pragma once
 
+#include "photoexporter.h"
 #include "photometadata.h"
 #include "reflectionsettings.h"
 
@@ -234,6 +235,11 @@ private:
     // export dialog's last choices: lossy quality (-1 the writer's own) and
     // whether that information is left out.
     PhotoMetadata sourceMetadata;
+    // The photo's file as loaded and the settings of reflectionImage, so that
+    // export can convert the file on the streamed road while it is
+    // unchanged; those of the rendering under way.
+    ExportSource renderedFrom;
+    ReflectionSettings renderingSettings;
     int exportQuality = -1;
     bool exportStripsMetadata = false;
 

@@ -86,6 +86,11 @@ bool Glassmere::adoptPhoto(QImage photo, const QString &shownName, const QString
         return false;
     }
     sourceMetadata = std::move(metadata);
+    // A pasted picture has no file to convert again on export.
+    const ExportSource file = path.isEmpty() ? ExportSource() : ExportSource::of(path);
+    renderedFrom.path = file.path;
+    renderedFrom.size = file.size;
+    renderedFrom.modified = file.modified;
     on_pbFit_clicked();
     return true;
 }
@@ -178,7 +183,8 @@ void Glassmere::on_btSavePic_clicked()
         });
     exporter->start(reflectionImage, sourceFormat, transparent, fileName,
                     {exportQuality, sourceMetadata,
-                     exportStripsMetadata ? MetadataPolicy::StripAll : MetadataPolicy::Keep});
+                     exportStripsMetadata ? MetadataPolicy::StripAll : MetadataPolicy::Keep},
+                    renderedFrom);
     ShowLoading();
     disconnect(done);
 

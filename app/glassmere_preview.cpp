@@ -61,7 +61,8 @@ void Glassmere::RunReflection()
         return;
     qDebug() << "RunReflection is being run....";
     renderFailed = false;
-    renderer->start(sourceImage, GatherSettings());
+    renderingSettings = GatherSettings();
+    renderer->start(sourceImage, renderingSettings);
     // The task's queued call can only be delivered by an event loop, and the
     // first to run is the dialog's, so the dialog is always shown first.
     ShowLoading();
@@ -89,6 +90,7 @@ void Glassmere::ShowLoading()
 void Glassmere::deliverRendering(const QImage &rendering)
 {
     reflectionImage = rendering;
+    renderedFrom.settings = renderingSettings;
     showReflectionImage();
 }
 

@@ -1,12 +1,28 @@
 #pragma once
 
 #include "photoio.h"
+#include "reflectionsettings.h"
+
+#include <QDateTime>
 
 #include <QFuture>
 #include <QImage>
 #include <QObject>
 #include <QString>
 #include <QThreadPool>
+
+// The photo file a rendering was made from, as it was when it was loaded,
+// and the settings of the rendering.
+struct ExportSource
+{
+    QString path;
+    qint64 size = -1;
+    QDateTime modified;
+    ReflectionSettings settings;
+
+    // `path` as it is now.
+    static ExportSource of(const QString &path, const ReflectionSettings &settings = {});
+};
 
 // Encodes and writes an exported picture off the GUI thread: a large PNG
 // takes seconds, and the window must keep repainting meanwhile. Owns its
@@ -21,9 +37,12 @@ public:
 
     // Starts writing `rendering` to `path` as outputPicture makes it for a
     // photo delivered in `sourceFormat`, with the writer's `options`; false
-    // while another export is under way.
+    // while another export is under way. While the photo's file `source`
+    // is unchanged (size and time of change), the file is converted again on
+    // the streamed road instead, which writes the same bytes with far less
+    // memory; the rendering is written where that road does not go.
     bool start(const QImage &rendering, QImage::Format sourceFormat, bool transparent, const QString &path,
-               const WriteOptions &options = WriteOptions());
+               const WriteOptions &options = WriteOptions(), const ExportSource &source = ExportSource());
     bool isBusy() const { return busy; }
 
 signals:

@@ -10,6 +10,7 @@
 #include "pictureformats.h"
 #include "presets.h"
 #include "reflection.h"
+#include "streamedconversion.h"
 #include "worker.h"
 
 #include <QCommandLineParser>
@@ -85,6 +86,20 @@ QStringList workerArguments(const QCommandLineParser &parser)
             args << option << value;
     }
     return args;
+}
+
+// The line for a failed streamed conversion, worded as the whole-picture
+// road words its failures.
+QString streamedFailure(const BatchOutcome &outcome, const QString &input, const QString &output)
+{
+    switch (outcome.step) {
+    case BatchOutcome::ReadFailed:
+        return QStringLiteral("cannot read \"%1\": %2").arg(input, outcome.why);
+    case BatchOutcome::RenderFailed:
+        return QStringLiteral("the result of \"%1\" is empty: %2").arg(input, outcome.why);
+    default:
+        return QStringLiteral("cannot write \"%1\": %2").arg(output, outcome.why);
+    }
 }
 
 } // namespace
@@ -333,6 +348,29 @@ int main(int argc, char *argv[])
             UsageError,
             QStringLiteral("the output \"%1\" is the input photo; it is never written over").arg(output));
 
+    // A damaged information block costs the information, not the picture;
+    // it is reported once the picture itself has been read.
+    QString damage;
+    if (writeOptions.metadataPolicy != MetadataPolicy::StripAll)
+        writeOptions.metadata = PhotoMetadata::read(input, &damage);
+    const auto reportDamage = [&] {
+        if (!damage.isEmpty())
+            reportLine(QStringLiteral("warning: the photo information of \"%1\" is not kept: %2")
+                           .arg(input, damage));
+    };
+    const std::optional<BatchOutcome> streamed =
+        convertStreamed(input, output, settings, writeOptions, [&](qint64 needed, QString *refusal) {
+            if (needed <= memoryLimit)
+                return true;
+            *refusal = memoryRefusal(needed, memoryLimit);
+            return false;
+        });
+    if (streamed) {
+        if (streamed->step != BatchOutcome::ReadFailed)
+            reportDamage();
+        return streamed->ok() ? Ok : fail(FileError, streamedFailure(*streamed, input, output));
+    }
+
     QString why;
     QImage photo = readPhoto(input, &why, [&](const QSize &size, QString *refusal) {
         const qint64 needed = conversionBytes(size, settings);
@@ -344,14 +382,7 @@ int main(int argc, char *argv[])
     if (photo.isNull())
         return fail(FileError, QStringLiteral("cannot read \"%1\": %2").arg(input, why));
     const QImage::Format sourceFormat = photo.format();
-    if (writeOptions.metadataPolicy != MetadataPolicy::StripAll) {
-        // A damaged information block costs the information, not the picture.
-        QString damage;
-        writeOptions.metadata = PhotoMetadata::read(input, &damage);
-        if (!damage.isEmpty())
-            reportLine(QStringLiteral("warning: the photo information of \"%1\" is not kept: %2")
-                           .arg(input, damage));
-    }
+    reportDamage();
 
     // Converting the moved-from pictures lets Qt convert in place, which
     // saves allocating (and faulting in) a second photo-sized buffer.

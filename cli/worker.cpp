@@ -3,6 +3,7 @@
 #include "memorybudget.h"
 #include "photoio.h"
 #include "reflection.h"
+#include "streamedconversion.h"
 #include "workerprotocol.h"
 
 #include <QByteArray>
@@ -53,14 +54,27 @@ void send(FILE *out, const WorkerMessage &message)
     std::fflush(out);
 }
 
-// What went wrong with one picture, as a "fail" message: the line the
-// command line's batch reports, the step and the reason alone.
+// A failed picture as a "fail" message: the line the command line's batch
+// reports, the step and the reason alone.
+WorkerMessage failure(WorkerStep step, const QString &why, const QString &input, const QString &output)
+{
+    switch (step) {
+    case WorkerStep::Read:
+        return WorkerMessage::fail(QStringLiteral("cannot read \"%1\": %2").arg(input, why), step, why);
+    case WorkerStep::Render:
+        return WorkerMessage::fail(QStringLiteral("the result of \"%1\" is empty: %2").arg(input, why), step,
+                                   why);
+    default:
+        return WorkerMessage::fail(
+            QStringLiteral("cannot write \"%1\" (from \"%2\"): %3").arg(output, input, why), step, why);
+    }
+}
+
 std::optional<WorkerMessage> convert(const QString &input, const QString &output,
                                      const ReflectionSettings &settings, qint64 memoryLimit,
                                      WriteOptions writeOptions, FILE *out)
 {
-    const auto admit = [&](const QSize &size, QString *why) {
-        const qint64 needed = conversionBytes(size, settings);
+    const auto admitBytes = [&](qint64 needed, QString *why) {
         if (needed > memoryLimit) {
             *why = memoryRefusal(needed, memoryLimit);
             return false;
@@ -72,27 +86,41 @@ std::optional<WorkerMessage> convert(const QString &input, const QString &output
         *why = QStringLiteral("the run was stopped");
         return false;
     };
-    QString why;
-    QImage photo = readPhoto(input, &why, admit);
-    if (photo.isNull())
-        return WorkerMessage::fail(QStringLiteral("cannot read \"%1\": %2").arg(input, why), WorkerStep::Read,
-                                   why);
-    const QImage::Format sourceFormat = photo.format();
+    const auto admit = [&](const QSize &size, QString *why) {
+        return admitBytes(conversionBytes(size, settings), why);
+    };
     // A damaged information block costs the information, not the picture.
     if (writeOptions.metadataPolicy != MetadataPolicy::StripAll)
         writeOptions.metadata = PhotoMetadata::read(input);
+    if (const std::optional<BatchOutcome> streamed =
+            convertStreamed(input, output, settings, writeOptions, admitBytes)) {
+        switch (streamed->step) {
+        case BatchOutcome::Done:
+            return std::nullopt;
+        case BatchOutcome::ReadFailed:
+            return failure(WorkerStep::Read, streamed->why, input, output);
+        case BatchOutcome::RenderFailed:
+            return failure(WorkerStep::Render, streamed->why, input, output);
+        case BatchOutcome::WriteFailed:
+            return failure(WorkerStep::Write, streamed->why, input, output);
+        }
+    }
+
+    QString why;
+    QImage photo = readPhoto(input, &why, admit);
+    if (photo.isNull())
+        return failure(WorkerStep::Read, why, input, output);
+    const QImage::Format sourceFormat = photo.format();
     QImage rendering;
     ComposeReflection(std::move(photo).convertToFormat(renderingFormat(sourceFormat)), rendering, settings);
-    if (rendering.isNull()) {
-        why = QStringLiteral("the trim leaves no row of the photo, or the picture is too large to render");
-        return WorkerMessage::fail(QStringLiteral("the result of \"%1\" is empty: %2").arg(input, why),
-                                   WorkerStep::Render, why);
-    }
+    if (rendering.isNull())
+        return failure(
+            WorkerStep::Render,
+            QStringLiteral("the trim leaves no row of the photo, or the picture is too large to render"),
+            input, output);
     if (!writePhoto(outputPicture(std::move(rendering), sourceFormat, settings.transparent), output, &why,
                     writeOptions))
-        return WorkerMessage::fail(
-            QStringLiteral("cannot write \"%1\" (from \"%2\"): %3").arg(output, input, why),
-            WorkerStep::Write, why);
+        return failure(WorkerStep::Write, why, input, output);
     return std::nullopt;
 }
 

@@ -1,4 +1,5 @@
 #include "batchrules.h"
+#include "streamedconversion.h"
 
 #include "photoio.h"
 #include "pictureformats.h"
@@ -185,8 +186,11 @@ BatchOutcome convertBatchPicture(const QString &input, const QString &output,
                                  const ReflectionSettings &settings, QImage &photo, QImage &rendering,
                                  const WriteOptions &options)
 {
-    QString why;
     photo = QImage(); // before the next one is decoded
+    rendering = QImage();
+    if (const std::optional<BatchOutcome> streamed = convertStreamed(input, output, settings, options))
+        return *streamed;
+    QString why;
     photo = readPhoto(input, &why);
     if (photo.isNull())
         return {BatchOutcome::ReadFailed, why};

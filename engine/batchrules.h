@@ -96,7 +96,8 @@ struct BatchOutcome
 // pixel format unless transparent, without ever leaving a half-written
 // file. The two pictures are the caller's working buffers: the previous
 // photo is dropped before the next is decoded, so one picture at a time is
-// in memory, and afterwards they hold the photo and what was written.
+// in memory, and afterwards they hold the photo and what was written (both
+// null where the streamed road of streamedconversion.h converted it).
 // `options` are the writer's (quality, photo information).
 BatchOutcome convertBatchPicture(const QString &input, const QString &output,
                                  const ReflectionSettings &settings, QImage &photo, QImage &rendering,

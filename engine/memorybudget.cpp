@@ -1,6 +1,9 @@
 #include "memorybudget.h"
 
+#include "bandrenderer.h"
 #include "reflection.h"
+
+#include <algorithm>
 
 qint64 conversionBytes(const QSize &photo, const ReflectionSettings &settings)
 {
@@ -9,6 +12,19 @@ qint64 conversionBytes(const QSize &photo, const ReflectionSettings &settings)
     const QSize out = ReflectionSize(photo, settings);
     const qint64 rendering = out.isEmpty() ? 0 : qint64(out.width()) * out.height() * 4;
     return qint64(photo.width()) * photo.height() * 4 + rendering;
+}
+
+qint64 streamedConversionBytes(const QSize &photo, const ReflectionSettings &settings, bool opaque)
+{
+    if (photo.isEmpty())
+        return 0;
+    // Two queues of four bands of 32 rows, and a band in the hands of each
+    // of the three threads; a row at most the result's width.
+    constexpr qint64 BandsInFlight = 2 * 4 + 3;
+    constexpr qint64 BandRows = 32;
+    const QSize out = ReflectionSize(photo, settings);
+    const qint64 row = qint64(std::max(photo.width(), out.width())) * 4;
+    return BandRenderer::heldBytes(photo, settings, opaque) + BandsInFlight * BandRows * row;
 }
 
 QString formatBytes(qint64 bytes)

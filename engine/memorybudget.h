@@ -22,6 +22,12 @@ constexpr qint64 DefaultMemoryLimitMB = 2048;
 // the settings decide (up to three times the photo).
 qint64 conversionBytes(const QSize &photo, const ReflectionSettings &settings);
 
+// The same for the streamed road (engine/streamedconversion.h), which holds
+// only the mirrored rows (or the rows the blur reaches) and the bands on
+// their way between the decoder, the renderer and the encoder. The mirrored
+// rows of an `opaque` photo are held in three bytes a pixel, not four.
+qint64 streamedConversionBytes(const QSize &photo, const ReflectionSettings &settings, bool opaque = true);
+
 // "12.9 GB", "310 MB": a byte count the way a person reads it.
 QString formatBytes(qint64 bytes);
 

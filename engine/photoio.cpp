@@ -310,6 +310,22 @@ QImage readPhotoData(const QByteArray &data, QString *errorString, const PhotoAd
     return readPicture(buffer, QString(), errorString, admit);
 }
 
+QString outputTargetRefusal(const QString &path)
+{
+    // The save renames a new file over the old one: over a named pipe or a
+    // device (also through a link) that would replace the node itself. A
+    // link to nothing yet is written through, as cp does.
+    const QFileInfo target(path);
+    if (target.isDir())
+        return QStringLiteral("it is a folder");
+    if (target.exists() && !target.isFile())
+        return QStringLiteral("not a regular file (a named pipe or a device); only files are replaced");
+    if (!target.isSymLink() && !target.absoluteDir().exists())
+        return QStringLiteral("the folder \"%1\" does not exist")
+            .arg(QDir::toNativeSeparators(target.absolutePath()));
+    return QString();
+}
+
 bool writePhoto(const QImage &image, const QString &path, QString *errorString, const WriteOptions &options)
 {
     const auto fail = [errorString](const QString &why) {
@@ -324,17 +340,9 @@ bool writePhoto(const QImage &image, const QString &path, QString *errorString, 
         return fail(QStringLiteral("the file name has no suffix to choose a format by"));
     if (!QImageWriter::supportedImageFormats().contains(format))
         return fail(QStringLiteral("no writer for the format \"%1\"").arg(QString::fromLatin1(format)));
-    // The save renames a new file over the old one: over a named pipe or a
-    // device (also through a link) that would replace the node itself. A
-    // link to nothing yet is written through, as cp does.
-    const QFileInfo target(path);
-    if (target.isDir())
-        return fail(QStringLiteral("it is a folder"));
-    if (target.exists() && !target.isFile())
-        return fail(QStringLiteral("not a regular file (a named pipe or a device); only files are replaced"));
-    if (!target.isSymLink() && !target.absoluteDir().exists())
-        return fail(QStringLiteral("the folder \"%1\" does not exist")
-                        .arg(QDir::toNativeSeparators(target.absolutePath())));
+    const QString refusal = outputTargetRefusal(path);
+    if (!refusal.isEmpty())
+        return fail(refusal);
 
     if (!tooLong(format, image.size()).isEmpty())
         return fail(tooLong(format, image.size()));

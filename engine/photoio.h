@@ -62,6 +62,10 @@ struct WriteOptions
 bool writePhoto(const QImage &image, const QString &path, QString *errorString = nullptr,
                 const WriteOptions &options = WriteOptions());
 
+// Why `path` cannot be written to at all (a folder, a named pipe or device,
+// a missing folder), or empty when a write may be tried.
+QString outputTargetRefusal(const QString &path);
+
 // The picture to write for a rendering: in transparent mode the
 // rendering itself, otherwise the rendering converted back to the pixel
 // format the photo was delivered in where that format can hold it: a grey,

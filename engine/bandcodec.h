@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+class QIODevice;
+
+// A picture read or written a band of rows at a time, from the top, for the
+// streamed road. Bands are in Format_ARGB32, the renderer's own format.
+// Errors never leave the object: every call returns false with the reason.
+
+class BandReader
+{
+public:
+    virtual ~BandReader() = default;
+    // Reads the header of the picture at `path`.
+    virtual bool open(const QString &path, QString *why) = 0;
+    virtual QSize size() const = 0;
+    // Whether the streamed road takes this picture: a kind it reads exactly
+    // as Qt's reader does.
+    virtual bool isCovered() const = 0;
+    // Some pixel may be less than opaque.
+    virtual bool hasAlpha() const = 0;
+    // Reads the next `band.height()` rows into `band`.
+    virtual bool read(QImage &band, QString *why) = 0;
+    // Reads and drops `rows` rows.
+    bool skip(int rows, QString *why)
+    {
+        QImage row(size().width(), 1, QImage::Format_ARGB32);
+        for (int y = 0; y < rows; ++y)
+            if (!read(row, why))
+                return false;
+        return true;
+    }
+    // Reads what is left of the file, so that damage after the rows used
+    // fails the picture as the whole-picture road's reading fails it.
+    virtual bool finish(QString *why) = 0;
+};
+
+class BandWriter
+{
+public:
+    virtual ~BandWriter() = default;
+    // Starts a picture of `size` on `device`, with an alpha channel or
+    // without; `quality` as writePhoto takes it.
+    virtual bool start(QIODevice *device, const QSize &size, bool alpha, int quality, QString *why) = 0;
+    // Writes the rows of `band`, the next ones from the top.
+    virtual bool write(const QImage &band, QString *why) = 0;
+    // Writes the end of the file once every row is written.
+    virtual bool finish(QString *why) = 0;
+};

@@ -1,0 +1,336 @@
+// The streamed road against the whole-picture road: the same file, byte for
+// byte, and bad input refused in one line with nothing written.
+
+#include "photoexporter.h"
+#include "bandqueue.h"
+#include "bandrenderer.h"
+#include "batchrules.h"
+#include "memorybudget.h"
+#include "reflection.h"
+#include "testutils.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <thread>
+#include <sys/resource.h>
+
+using namespace TestUtils;
+
+namespace {
+
+// Grain, gradients and sharp edges, so that every DCT block has work to do;
+// in PNG with alpha, a band of partly transparent pixels too.
+QByteArray drawnPicture(int w, int h, const char *format = "JPG", bool alpha = false)
+{
+    QImage photo(w, h, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    QRandomGenerator rng(7);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            photo.setPixel(x, y,
+                           qRgb((x * 255 / w + int(rng.bounded(30u))) & 255, ((x / 17 + y / 13) % 2) * 200,
+                                (y * 255 / h) ^ (x & 63)));
+    if (alpha)
+        for (int y = h / 3; y < h / 2; ++y)
+            for (int x = 0; x < w; ++x)
+                photo.setPixel(x, y, (photo.pixel(x, y) & 0xffffff) | uint(x % 256) << 24);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    photo.save(&buffer, format, 90);
+    return buffer.data();
+}
+
+// The output of one conversion on the road the environment chooses.
+QByteArray convert(const QString &input, const QString &output, const ReflectionSettings &settings,
+                   bool wholePicture)
+{
+    qputenv("GLASSMERE_WHOLE_PICTURE", wholePicture ? "1" : "0");
+    QImage photo, rendering;
+    const BatchOutcome outcome = convertBatchPicture(input, output, settings, photo, rendering);
+    qunsetenv("GLASSMERE_WHOLE_PICTURE");
+    return outcome.ok() ? readAll(output) : QByteArray("failed: ") + outcome.why.toUtf8();
+}
+
+} // namespace
+
+class TestStreamed : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    void sameBytes_data()
+    {
+        QTest::addColumn<int>("side");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<int>("opacity");
+        QTest::addColumn<int>("blur");
+        QTest::addColumn<bool>("turned");
+        QTest::addColumn<QString>("source"); // jpg, png (RGB) or rgba.png
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("transparent");
+        // The blur's reach crosses the strips of held columns (bottom, top)
+        // and the bands of rows (left, right); trims and gaps move the rows.
+        for (int side : {0, 1, 2, 3})
+            for (int blur : {0, 100}) {
+                const QByteArray name =
+                    QByteArray("side ") + QByteArray::number(side) + ", blur " + QByteArray::number(blur);
+                const QString jpg = QStringLiteral("jpg"), png = QStringLiteral("png"),
+                              rgba = QStringLiteral("rgba.png");
+                QTest::newRow(name) << side << 38 << 0 << 100 << blur << false << jpg << jpg << false;
+                QTest::newRow(name + ", trim, opacity")
+                    << side << 60 << -35 << 40 << blur << false << jpg << jpg << false;
+                QTest::newRow(name + ", gap, whole size")
+                    << side << 100 << 25 << 100 << blur << false << jpg << jpg << false;
+                QTest::newRow(name + ", JPEG to transparent PNG")
+                    << side << 38 << 10 << 70 << blur << false << jpg << png << true;
+                QTest::newRow(name + ", RGB PNG to JPEG")
+                    << side << 38 << -10 << 100 << blur << false << png << jpg << false;
+                QTest::newRow(name + ", RGBA PNG")
+                    << side << 50 << 0 << 100 << blur << false << rgba << png << false;
+                QTest::newRow(name + ", RGBA PNG, transparent")
+                    << side << 50 << 0 << 60 << blur << false << rgba << png << true;
+            }
+        QTest::newRow("no reflection, a gap") << 0 << 0 << 20 << 100 << 0 << false << "jpg"
+                                              << "jpg" << false;
+        QTest::newRow("EXIF-turned photo") << 2 << 38 << 0 << 100 << 50 << true << "jpg"
+                                           << "jpg" << false;
+    }
+
+    void sameBytes()
+    {
+        QFETCH(int, side);
+        QFETCH(int, size);
+        QFETCH(int, interval);
+        QFETCH(int, opacity);
+        QFETCH(int, blur);
+        QFETCH(bool, turned);
+        QFETCH(QString, source);
+        QFETCH(QString, output);
+        QFETCH(bool, transparent);
+        static const QMap<QString, QByteArray> sources{
+            {QStringLiteral("jpg"), drawnPicture(1300, 701)},
+            {QStringLiteral("png"), drawnPicture(1300, 701, "PNG")},
+            {QStringLiteral("rgba.png"), drawnPicture(1300, 701, "PNG", true)}};
+        const QString input = dir.filePath(QStringLiteral("in.") + source);
+        QVERIFY(writeFile(input, turned ? uprightJpeg() : sources.value(source)));
+        ReflectionSettings s = settings(side, size, 30, interval, {40, 90, 200}, transparent);
+        s.opacity = opacity;
+        s.blur = blur;
+        const QByteArray streamed = convert(input, dir.filePath(QStringLiteral("s.") + output), s, false);
+        const QByteArray whole = convert(input, dir.filePath(QStringLiteral("w.") + output), s, true);
+        QVERIFY2(!whole.startsWith("failed"), whole.constData());
+        QVERIFY2(streamed == whole, "the streamed road wrote other bytes");
+    }
+
+    // The band renderer alone, against ComposeReflection, for the formats
+    // and modes the codecs do not reach yet (16 bits, alpha in colour mode),
+    // fed bands of uneven heights.
+    void bandsMatchTheWholePicture_data()
+    {
+        QTest::addColumn<int>("side");
+        QTest::addColumn<bool>("transparent");
+        QTest::addColumn<bool>("deep");
+        QTest::addColumn<int>("blur");
+        QTest::addColumn<int>("bandRows");
+        for (int side : {0, 1, 2, 3})
+            for (bool transparent : {false, true})
+                for (bool deep : {false, true})
+                    QTest::addRow("side %d, %s, %s", side, transparent ? "transparent" : "colour",
+                                  deep ? "16 bits" : "8 bits")
+                        << side << transparent << deep << (side + 1) * 25 << (deep ? 7 : 45);
+    }
+
+    void bandsMatchTheWholePicture()
+    {
+        QFETCH(int, side);
+        QFETCH(bool, transparent);
+        QFETCH(bool, deep);
+        QFETCH(int, blur);
+        QFETCH(int, bandRows);
+        QRandomGenerator rng(side * 4 + transparent * 2 + deep);
+        const QImage::Format format = deep ? QImage::Format_RGBA64 : QImage::Format_ARGB32;
+        const QImage photo = randomImage(rng, 700, 183, format);
+        ReflectionSettings s = settings(side, 45, 20, side % 2 ? -20 : 15, {9, 80, 250}, transparent);
+        s.blur = blur;
+        s.opacity = 70;
+        QImage expected;
+        ComposeReflection(photo, expected, s);
+
+        BandRenderer renderer(photo.size(), format, s);
+        QImage result(renderer.resultSize(), format);
+        int written = 0;
+        const BandRenderer::Sink sink = [&](QImage band) {
+            for (int y = 0; y < band.height(); ++y)
+                std::memcpy(result.scanLine(written++), band.constScanLine(y), size_t(band.bytesPerLine()));
+            return true;
+        };
+        const QList<BandRenderer::Pass> passes = renderer.passes();
+        for (const BandRenderer::Pass &pass : passes) {
+            for (int y = 0; y < pass.count; y += bandRows)
+                QVERIFY(renderer.take(
+                    photo.copy(0, pass.first + y, photo.width(), std::min(bandRows, pass.count - y)), sink));
+            QVERIFY(renderer.endPass(sink));
+        }
+        QCOMPARE(written, expected.height());
+        QCOMPARE_IMAGES(result, expected);
+    }
+
+    // A failing stage stops the queue; the others must not stay blocked on
+    // it, whether waiting for room or for a band.
+    void queueStopReleasesWaiters_data()
+    {
+        QTest::addColumn<bool>("producer");
+        QTest::newRow("a producer on a full queue") << true;
+        QTest::newRow("a consumer on an empty queue") << false;
+    }
+
+    void queueStopReleasesWaiters()
+    {
+        QFETCH(bool, producer);
+        BandQueue queue(1);
+        QVERIFY(!producer || queue.put(QImage(1, 1, QImage::Format_ARGB32)));
+        bool returned = true;
+        std::thread waiter([&] {
+            QImage band;
+            returned = producer ? queue.put(QImage(1, 1, QImage::Format_ARGB32)) : queue.take(band);
+        });
+        queue.stop();
+        waiter.join();
+        QVERIFY(!returned);
+    }
+
+    // The streamed count admits what the whole picture's refuses, and grows
+    // with the mirrored part only.
+    void memoryCount_data()
+    {
+        QTest::addColumn<QSize>("photo");
+        QTest::addColumn<int>("side");
+        QTest::addColumn<qint64>("limitMB");
+        QTest::newRow("20000 x 20000, bottom, in 1500 MB") << QSize(20000, 20000) << 1 << qint64(1500);
+        QTest::newRow("20000 x 20000, top, in 1500 MB") << QSize(20000, 20000) << 0 << qint64(1500);
+        QTest::newRow("20000 x 20000, left, in 100 MB") << QSize(20000, 20000) << 2 << qint64(100);
+        QTest::newRow("40000 x 10000, right, in 100 MB") << QSize(40000, 10000) << 3 << qint64(100);
+    }
+
+    void memoryCount()
+    {
+        QFETCH(QSize, photo);
+        QFETCH(int, side);
+        QFETCH(qint64, limitMB);
+        const ReflectionSettings s = settings(side, 38, 30, 0);
+        QVERIFY(streamedConversionBytes(photo, s) <= limitMB << 20);
+        QVERIFY(conversionBytes(photo, s) > limitMB << 20);
+    }
+
+    // Through glassmere-reflect: one line, exit status 1, the existing
+    // output as it was and no temporary file left in its folder.
+    void badInput_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<qint64>("fileSizeLimit"); // bytes the process may write; 0: no limit
+        QTest::addColumn<QString>("reason");
+        const QByteArray jpeg = drawnPicture(1300, 701);
+        QTest::newRow("JPEG cut in a band")
+            << jpeg.left(jpeg.size() * 3 / 5) << "jpg" << qint64(0) << "the file is cut short";
+        QImage picture(900, 600, QImage::Format_ARGB32);
+        picture.fill(qRgba(10, 200, 30, 128));
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        picture.save(&png, "PNG");
+        QByteArray lateCrc = png.data();
+        lateCrc[lateCrc.size() - 14] = char(lateCrc[lateCrc.size() - 14] ^ 0x55); // the last IDAT's CRC
+        QTest::newRow("PNG whose last CRC fails") << lateCrc << "png" << qint64(0) << "damaged";
+        QTest::newRow("disk full while writing") << jpeg << "jpg" << qint64(64 * 1024) << "File too large";
+    }
+
+    void badInput()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, suffix);
+        QFETCH(qint64, fileSizeLimit);
+        QFETCH(QString, reason);
+        QTemporaryDir work;
+        const QString input = work.filePath(QStringLiteral("in.") + suffix);
+        const QString output = work.filePath(QStringLiteral("out.") + suffix);
+        QVERIFY(writeFile(input, file));
+        const QByteArray old = QByteArray("an earlier output").repeated(5000);
+        QVERIFY(writeFile(output, old));
+
+        QProcess p;
+        p.setChildProcessModifier([fileSizeLimit] {
+            if (fileSizeLimit > 0) {
+                std::signal(SIGXFSZ, SIG_IGN); // a refused write, not a killed process
+                const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+                setrlimit(RLIMIT_FSIZE, &limit);
+            }
+        });
+        p.start(QStringLiteral(GLASSMERE_REFLECT), {input, QStringLiteral("-o"), output});
+        QVERIFY(p.waitForFinished(120000));
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(err.count(QLatin1Char('\n')), 1);
+        QVERIFY2(err.contains(reason), qPrintable(err));
+        QCOMPARE(readAll(output), old);
+        QCOMPARE(QDir(work.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    // What the streamed road holds lets through a photo the whole picture
+    // would not fit.
+    void memoryBudget()
+    {
+        const QString input = dir.filePath(QStringLiteral("large.jpg"));
+        QVERIFY(writeFile(input, drawnPicture(3000, 2000)));
+        const QStringList args{QStringLiteral("--memory-limit"), QStringLiteral("30"), input,
+                               QStringLiteral("-o"), dir.filePath(QStringLiteral("large-out.jpg"))};
+        QCOMPARE(runCli(args).exitCode, 0);
+        qputenv("GLASSMERE_WHOLE_PICTURE", "1");
+        const CliResult whole = runCli(args);
+        qunsetenv("GLASSMERE_WHOLE_PICTURE");
+        QCOMPARE(whole.exitCode, 1);
+        QVERIFY2(whole.err.contains(QLatin1String("the limit is 30 MB")), qPrintable(whole.err));
+    }
+
+    // The window's export converts the photo's file again while it is as it
+    // was loaded, and writes the rendering it holds once the file changed.
+    void windowExport_data()
+    {
+        QTest::addColumn<bool>("touched");
+        QTest::newRow("file unchanged: converted from the file") << false;
+        QTest::newRow("file changed since: the rendering") << true;
+    }
+
+    void windowExport()
+    {
+        QFETCH(bool, touched);
+        const QString input = dir.filePath(QStringLiteral("shown.jpg"));
+        const QString output = dir.filePath(QStringLiteral("exported.jpg"));
+        QVERIFY(writeFile(input, drawnPicture(640, 480)));
+        const ReflectionSettings s = settings(ReflectionSettings::Left, 50, 30, 0);
+        const ExportSource source = ExportSource::of(input, s);
+        if (touched) {
+            QFile file(input);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(source.modified.addSecs(-60), QFileDevice::FileModificationTime));
+        }
+        QImage held(64, 48, QImage::Format_ARGB32); // stands for the rendering the window holds
+        held.fill(Qt::red);
+        PhotoExporter exporter;
+        QSignalSpy finished(&exporter, &PhotoExporter::finished);
+        QVERIFY(exporter.start(held, QImage::Format_RGB32, false, output, WriteOptions(), source));
+        QVERIFY(finished.wait(60000));
+        QVERIFY(finished.at(0).at(0).toBool());
+        QCOMPARE(QImage(output).size(), touched ? held.size() : ReflectionSize(QSize(640, 480), s));
+    }
+
+private:
+    QTemporaryDir dir;
+};
+
+QTEST_MAIN(TestStreamed)
+#include "tst_streamed.moc"
