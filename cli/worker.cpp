@@ -63,7 +63,7 @@ struct Failure
 
 std::optional<Failure> convert(const QString &input, const QString &output,
                                const ReflectionSettings &settings, qint64 memoryLimit,
-                               WriteOptions writeOptions, FILE *out)
+                               WriteOptions writeOptions, const OutputSizes &sizes, FILE *out)
 {
     const auto admit = [&](const QSize &size, QString *why) {
         const qint64 needed = conversionBytes(size, settings);
@@ -92,16 +92,18 @@ std::optional<Failure> convert(const QString &input, const QString &output,
         why = QStringLiteral("the trim leaves no row of the photo, or the picture is too large to render");
         return Failure{"render", why, QStringLiteral("the result of \"%1\" is empty: %2").arg(input, why)};
     }
-    if (!writePhoto(outputPicture(std::move(rendering), sourceFormat, settings.transparent), output, &why,
-                    writeOptions))
+    QString failed;
+    if (!writeRendering(std::move(rendering), sourceFormat, settings.transparent, sizedOutputs(output, sizes),
+                        writeOptions, &why, &failed))
         return Failure{"write", why,
-                       QStringLiteral("cannot write \"%1\" (from \"%2\"): %3").arg(output, input, why)};
+                       QStringLiteral("cannot write \"%1\" (from \"%2\"): %3").arg(failed, input, why)};
     return std::nullopt;
 }
 
 } // namespace
 
-int runWorker(const ReflectionSettings &settings, qint64 memoryLimit, const WriteOptions &writeOptions)
+int runWorker(const ReflectionSettings &settings, qint64 memoryLimit, const WriteOptions &writeOptions,
+              const OutputSizes &sizes)
 {
     FILE *out = protocolOut();
     for (QByteArray line; readLine(line);) {
@@ -110,7 +112,7 @@ int runWorker(const ReflectionSettings &settings, qint64 memoryLimit, const Writ
             continue;
         const std::optional<Failure> failure =
             convert(WorkerPool::decode(fields[1]), WorkerPool::decode(fields[2]), settings, memoryLimit,
-                    writeOptions, out);
+                    writeOptions, sizes, out);
         send(out, !failure ? QByteArray("ok")
                            : "fail " + WorkerPool::encode(failure->line) + ' ' + failure->step + ' ' +
                                  WorkerPool::encode(failure->why));
