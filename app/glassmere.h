@@ -214,6 +214,10 @@ private:
     // whether that information is left out.
     PhotoMetadata sourceMetadata;
     int exportQuality = -1;
+    int exportWidth = 0; // 0: full size
+    // The widest scaled output offered: JPEG's limit, the lowest of the
+    // formats photos are exported in.
+    static constexpr int MaxExportWidth = 65500;
     bool exportStripsMetadata = false;
 
     BatchJob *batchJob = nullptr; // child, made by the first run

@@ -1,5 +1,7 @@
 #include "photoexporter.h"
 
+#include "batchrules.h"
+
 #include <QtConcurrent/QtConcurrentRun>
 
 PhotoExporter::PhotoExporter(QObject *parent) : QObject(parent)
@@ -13,15 +15,15 @@ PhotoExporter::~PhotoExporter()
 }
 
 bool PhotoExporter::start(const QImage &rendering, QImage::Format sourceFormat, bool transparent,
-                          const QString &path, const WriteOptions &options)
+                          const QString &path, const WriteOptions &options, int width)
 {
     if (busy)
         return false;
     busy = true;
-    task = QtConcurrent::run(&pool, [this, rendering, sourceFormat, transparent, path, options] {
+    task = QtConcurrent::run(&pool, [this, rendering, sourceFormat, transparent, path, options, width] {
         QString why;
-        const bool written =
-            writePhoto(outputPicture(rendering, sourceFormat, transparent), path, &why, options);
+        const bool written = writeRendering(rendering, sourceFormat, transparent,
+                                            {{path, SizeLimit{std::max(width, 0), 0}}}, options, &why);
         QMetaObject::invokeMethod(
             this,
             [this, written, why] {

@@ -20,10 +20,11 @@ public:
     ~PhotoExporter() override;
 
     // Starts writing `rendering` to `path` as outputPicture makes it for a
-    // photo delivered in `sourceFormat`, with the writer's `options`; false
-    // while another export is under way.
+    // photo delivered in `sourceFormat`, with the writer's `options`, scaled
+    // down to `width` when it is wider (0 for full size); false while
+    // another export is under way.
     bool start(const QImage &rendering, QImage::Format sourceFormat, bool transparent, const QString &path,
-               const WriteOptions &options = WriteOptions());
+               const WriteOptions &options = WriteOptions(), int width = 0);
     bool isBusy() const { return busy; }
 
 signals:

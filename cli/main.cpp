@@ -143,7 +143,8 @@ int main(int argc, char *argv[])
             "picture is converted into the existing folder OUTPUT under its own name; in transparent\n"
             "mode as its name up to the first dot plus .PNG, except ICO and TIFF files. A folder gives\n"
             "its files named %1 in any case (no hidden files, no subfolders), in\n"
-            "descending name order. A source picture is never written over. Pictures that fail are\n"
+            "descending name order. A source picture is never written over, nor, without --overwrite, an\n"
+            "output that exists; two pictures with one output name both fail. Pictures that fail are\n"
             "reported and skipped; a summary goes to standard output, and the exit status is 1 when\n"
             "any picture failed.")
             .arg(openPatterns().join(QLatin1Char(' ')).toLower()));

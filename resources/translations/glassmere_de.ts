@@ -319,6 +319,14 @@
         <source>Deletes the chosen preset.</source>
         <translation>Löscht die gewählte Vorlage.</translation>
     </message>
+    <message>
+        <source>Width</source>
+        <translation>Breite</translation>
+    </message>
+    <message>
+        <source>The width in pixels the converted photos are scaled down to, or their full size.</source>
+        <translation>Die Breite in Pixeln, auf die die umgewandelten Fotos verkleinert werden, oder ihre volle Größe.</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -477,6 +485,22 @@
         <source>The target directory lies inside the source directory. With subfolders included, choose a target directory outside it.</source>
         <translation>Der Zielordner liegt im Quellordner. Wenn Unterordner einbezogen werden, wählen Sie einen Zielordner außerhalb davon.</translation>
     </message>
+    <message>
+        <source>full size</source>
+        <translation>volle Größe</translation>
+    </message>
+    <message>
+        <source> px</source>
+        <translation> px</translation>
+    </message>
+    <message>
+        <source>Scale the result down to this width in pixels, keeping its shape; never up. &quot;full size&quot; keeps the size.</source>
+        <translation>Das Ergebnis auf diese Breite in Pixeln verkleinern, mit gleichem Seitenverhältnis; nie vergrößern. „volle Größe“ behält die Größe.</translation>
+    </message>
+    <message>
+        <source>&amp;Width:</source>
+        <translation>&amp;Breite:</translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>
@@ -627,6 +651,22 @@
     <message>
         <source>Delete</source>
         <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>&amp;Width:</source>
+        <translation>&amp;Breite:</translation>
+    </message>
+    <message>
+        <source>Scale each result down to this width in pixels, keeping its shape; never up. &quot;full size&quot; keeps the size.</source>
+        <translation>Jedes Ergebnis auf diese Breite in Pixeln verkleinern, mit gleichem Seitenverhältnis; nie vergrößern. „volle Größe“ behält die Größe.</translation>
+    </message>
+    <message>
+        <source>full size</source>
+        <translation>volle Größe</translation>
+    </message>
+    <message>
+        <source> px</source>
+        <translation> px</translation>
     </message>
 </context>
 <context>

@@ -319,6 +319,14 @@
         <source>Deletes the chosen preset.</source>
         <translation>删除所选的预设。</translation>
     </message>
+    <message>
+        <source>Width</source>
+        <translation>宽度</translation>
+    </message>
+    <message>
+        <source>The width in pixels the converted photos are scaled down to, or their full size.</source>
+        <translation>转换后的照片缩小到的宽度（像素），或保持原尺寸。</translation>
+    </message>
 </context>
 <context>
     <name>Glassmere</name>
@@ -476,6 +484,22 @@
         <source>The target directory lies inside the source directory. With subfolders included, choose a target directory outside it.</source>
         <translation>目标目录位于源目录之内。包含子文件夹时，请选择源目录之外的目标目录。</translation>
     </message>
+    <message>
+        <source>full size</source>
+        <translation>原尺寸</translation>
+    </message>
+    <message>
+        <source> px</source>
+        <translation> 像素</translation>
+    </message>
+    <message>
+        <source>Scale the result down to this width in pixels, keeping its shape; never up. &quot;full size&quot; keeps the size.</source>
+        <translation>将结果按比例缩小到此宽度（像素），绝不放大。“原尺寸”保持尺寸不变。</translation>
+    </message>
+    <message>
+        <source>&amp;Width:</source>
+        <translation>宽度(&amp;W):</translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>
@@ -626,6 +650,22 @@
     <message>
         <source>Delete</source>
         <translation>删除</translation>
+    </message>
+    <message>
+        <source>&amp;Width:</source>
+        <translation>宽度(&amp;W):</translation>
+    </message>
+    <message>
+        <source>Scale each result down to this width in pixels, keeping its shape; never up. &quot;full size&quot; keeps the size.</source>
+        <translation>将每个结果按比例缩小到此宽度（像素），绝不放大。“原尺寸”保持尺寸不变。</translation>
+    </message>
+    <message>
+        <source>full size</source>
+        <translation>原尺寸</translation>
+    </message>
+    <message>
+        <source> px</source>
+        <translation> 像素</translation>
     </message>
 </context>
 <context>
