@@ -241,6 +241,10 @@ private:
     ExportSource renderedFrom;
     ReflectionSettings renderingSettings;
     int exportQuality = -1;
+    int exportWidth = 0; // 0: full size
+    // The widest scaled output offered: JPEG's limit, the lowest of the
+    // formats photos are exported in.
+    static constexpr int MaxExportWidth = 65500;
     bool exportStripsMetadata = false;
 
     BatchJob *batchJob = nullptr; // child, made by the first run

@@ -126,6 +126,16 @@ void Glassmere::on_btSavePic_clicked()
                            "\"default\" is the writer's own."));
     auto *qualityLabel = new QLabel(tr("&Quality:"), &dialog);
     qualityLabel->setBuddy(quality);
+    auto *width = new QSpinBox(&dialog);
+    width->setObjectName(QStringLiteral("exportWidth"));
+    width->setRange(0, MaxExportWidth); // 0 shows as "full size"
+    width->setSpecialValueText(tr("full size"));
+    width->setSuffix(tr(" px"));
+    width->setValue(exportWidth);
+    width->setToolTip(tr("Scale the result down to this width in pixels, keeping its shape; never up. "
+                         "\"full size\" keeps the size."));
+    auto *widthLabel = new QLabel(tr("&Width:"), &dialog);
+    widthLabel->setBuddy(width);
     auto *strip =
         new QCheckBox(tr("Leave out the photo &information (camera, date, place, colour profile)"), &dialog);
     strip->setObjectName(QStringLiteral("exportStripMetadata"));
@@ -134,7 +144,9 @@ void Glassmere::on_btSavePic_clicked()
         const int row = grid->rowCount();
         grid->addWidget(qualityLabel, row, 0);
         grid->addWidget(quality, row, 1, Qt::AlignLeft);
-        grid->addWidget(strip, row + 1, 1);
+        grid->addWidget(widthLabel, row + 1, 0);
+        grid->addWidget(width, row + 1, 1, Qt::AlignLeft);
+        grid->addWidget(strip, row + 2, 1);
     }
     // The quality is offered for the lossy formats only: the one the typed
     // name ends with, else the chosen file type's.
@@ -157,6 +169,7 @@ void Glassmere::on_btSavePic_clicked()
     if (fileName.isEmpty())
         return;
     exportQuality = quality->value() > 0 ? quality->value() : -1;
+    exportWidth = width->value();
     exportStripsMetadata = strip->isChecked();
 
     const QString shownName = QDir::toNativeSeparators(fileName);
@@ -184,7 +197,7 @@ void Glassmere::on_btSavePic_clicked()
     exporter->start(reflectionImage, sourceFormat, transparent, fileName,
                     {exportQuality, sourceMetadata,
                      exportStripsMetadata ? MetadataPolicy::StripAll : MetadataPolicy::Keep},
-                    renderedFrom);
+                    exportWidth, renderedFrom);
     ShowLoading();
     disconnect(done);
 

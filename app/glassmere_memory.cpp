@@ -13,6 +13,8 @@
 #include <QScreen>
 #include <QSettings>
 
+#include <algorithm>
+
 namespace {
 
 const char *const boxes[] = {"checkBoxTop", "checkBoxBottom", "checkBoxLeft", "checkBoxRight"};
@@ -44,9 +46,11 @@ void Glassmere::remember(QSettings &store) const
     store.setValue(QStringLiteral("window/position"), isMaximized ? normalGeometry.topLeft() : pos());
     store.beginGroup(QStringLiteral("output"));
     store.setValue(QStringLiteral("exportQuality"), exportQuality);
+    store.setValue(QStringLiteral("exportWidth"), exportWidth);
     store.setValue(QStringLiteral("exportStripsMetadata"), exportStripsMetadata);
     const int batchQuality = ui->spinBatchQuality->value(); // 0: "default"
     store.setValue(QStringLiteral("batchQuality"), batchQuality > 0 ? batchQuality : -1);
+    store.setValue(QStringLiteral("batchWidth"), ui->spinBatchWidth->value()); // 0: full size
     store.endGroup();
     store.setValue(QStringLiteral("window/size"), isMaximized ? normalGeometry.size() : size());
 }
@@ -88,7 +92,9 @@ void Glassmere::restoreRemembered(const QSettings &store)
     const int quality = store.value(QStringLiteral("output/exportQuality"), -1).toInt();
     exportQuality = quality >= 1 && quality <= 100 ? quality : -1;
     exportStripsMetadata = store.value(QStringLiteral("output/exportStripsMetadata"), false).toBool();
+    exportWidth = std::clamp(store.value(QStringLiteral("output/exportWidth"), 0).toInt(), 0, MaxExportWidth);
     ui->spinBatchQuality->setValue(store.value(QStringLiteral("output/batchQuality"), -1).toInt());
+    ui->spinBatchWidth->setValue(store.value(QStringLiteral("output/batchWidth"), 0).toInt());
     ui->cbSubfolders->setChecked(store.value(QStringLiteral("batch/subfolders"), false).toBool());
     // A remembered size grows about the centre the window was placed at.
     const QSize remembered = store.value(QStringLiteral("window/size")).toSize();

@@ -1,5 +1,6 @@
 #include "photoexporter.h"
 
+#include "batchrules.h"
 #include "streamedconversion.h"
 
 #include <QFileInfo>
@@ -22,30 +23,33 @@ PhotoExporter::~PhotoExporter()
 }
 
 bool PhotoExporter::start(const QImage &rendering, QImage::Format sourceFormat, bool transparent,
-                          const QString &path, const WriteOptions &options, const ExportSource &source)
+                          const QString &path, const WriteOptions &options, int width,
+                          const ExportSource &source)
 {
     if (busy)
         return false;
     busy = true;
-    task = QtConcurrent::run(&pool, [this, rendering, sourceFormat, transparent, path, options, source] {
-        QString why;
-        const ExportSource now = ExportSource::of(source.path);
-        std::optional<BatchOutcome> streamed;
-        if (!source.path.isEmpty() && source.size >= 0 && now.size == source.size &&
-            now.modified == source.modified)
-            streamed = convertStreamed(source.path, path, source.settings, options);
-        if (streamed)
-            why = streamed->why;
-        const bool written =
-            streamed ? streamed->ok()
-                     : writePhoto(outputPicture(rendering, sourceFormat, transparent), path, &why, options);
-        QMetaObject::invokeMethod(
-            this,
-            [this, written, why] {
-                busy = false;
-                emit finished(written, why);
-            },
-            Qt::QueuedConnection);
-    });
+    task =
+        QtConcurrent::run(&pool, [this, rendering, sourceFormat, transparent, path, options, width, source] {
+            QString why;
+            const ExportSource now = ExportSource::of(source.path);
+            std::optional<BatchOutcome> streamed;
+            if (width <= 0 && !source.path.isEmpty() && source.size >= 0 && now.size == source.size &&
+                now.modified == source.modified)
+                streamed = convertStreamed(source.path, path, source.settings, options);
+            if (streamed)
+                why = streamed->why;
+            const bool written =
+                streamed ? streamed->ok()
+                         : writeRendering(rendering, sourceFormat, transparent,
+                                          {{path, SizeLimit{std::max(width, 0), 0}}}, options, &why);
+            QMetaObject::invokeMethod(
+                this,
+                [this, written, why] {
+                    busy = false;
+                    emit finished(written, why);
+                },
+                Qt::QueuedConnection);
+        });
     return true;
 }

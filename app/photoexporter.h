@@ -36,13 +36,16 @@ public:
     ~PhotoExporter() override;
 
     // Starts writing `rendering` to `path` as outputPicture makes it for a
-    // photo delivered in `sourceFormat`, with the writer's `options`; false
-    // while another export is under way. While the photo's file `source`
-    // is unchanged (size and time of change), the file is converted again on
-    // the streamed road instead, which writes the same bytes with far less
-    // memory; the rendering is written where that road does not go.
+    // photo delivered in `sourceFormat`, with the writer's `options`, scaled
+    // down to `width` when it is wider (0 for full size); false while
+    // another export is under way. While the photo's file `source` is
+    // unchanged (size and time of change) and no width is asked for, the
+    // file is converted again on the streamed road instead, which writes the
+    // same bytes with far less memory; the rendering is written where that
+    // road does not go.
     bool start(const QImage &rendering, QImage::Format sourceFormat, bool transparent, const QString &path,
-               const WriteOptions &options = WriteOptions(), const ExportSource &source = ExportSource());
+               const WriteOptions &options = WriteOptions(), int width = 0,
+               const ExportSource &source = ExportSource());
     bool isBusy() const { return busy; }
 
 signals:

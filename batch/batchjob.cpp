@@ -80,17 +80,21 @@ void BatchJob::setConverter(Converter c)
     converter = std::move(c);
 }
 
-void BatchJob::setWriteOptions(int quality, MetadataPolicy policy)
+void BatchJob::setWriteOptions(int quality, MetadataPolicy policy, int width)
 {
     writeQuality = quality;
     metadataPolicy = policy;
-    converter = [quality, policy](const QString &source, const QString &output,
-                                  const ReflectionSettings &settings) {
+    outputWidth = std::max(width, 0);
+    OutputSizes sizes;
+    if (outputWidth > 0)
+        sizes.widths = {outputWidth};
+    converter = [quality, policy, sizes](const QString &source, const QString &output,
+                                         const ReflectionSettings &settings) {
         WriteOptions options{quality, {}, policy};
         if (policy != MetadataPolicy::StripAll)
             options.metadata = PhotoMetadata::read(source);
         QImage photo, rendering;
-        return convertBatchPicture(source, output, settings, photo, rendering, options);
+        return convertBatchPicture(source, output, settings, photo, rendering, options, sizes);
     };
 }
 
@@ -120,7 +124,8 @@ void BatchJob::setMemoryLimit(qint64 bytes)
     memoryLimit = bytes;
 }
 
-QStringList BatchJob::workerOptions(const ReflectionSettings &settings, int quality, MetadataPolicy policy)
+QStringList BatchJob::workerOptions(const ReflectionSettings &settings, int quality, MetadataPolicy policy,
+                                    int width)
 {
     // As --name=value, so that a negative interval is not taken for an option.
     QStringList options{QStringLiteral("--worker"),
@@ -144,6 +149,8 @@ QStringList BatchJob::workerOptions(const ReflectionSettings &settings, int qual
         options << QStringLiteral("--strip-metadata");
     else if (policy == MetadataPolicy::StripGps)
         options << QStringLiteral("--strip-gps");
+    if (width > 0)
+        options << QStringLiteral("--width=%1").arg(width);
     return options;
 }
 
@@ -183,25 +190,34 @@ bool BatchJob::start(const QList<TreePicture> &pictures, const QString &targetDi
     run->convert = converter;
     run->summary.total = int(pictures.size());
     QSet<QString> subfolders;
-    for (int i = 0; i < pictures.size(); ++i) {
-        const TreePicture &picture = pictures.at(i);
+    QStringList outputs;
+    for (const TreePicture &picture : pictures) {
         run->sources.append(picture.path);
-        if (!picture.subfolder.isEmpty())
-            subfolders.insert(picture.subfolder);
-        const QString output = batchOutputPath(targetDir, picture, settings.transparent);
-        const auto found = run->groupOf.constFind(output);
-        if (found != run->groupOf.constEnd()) {
-            run->groups[size_t(found.value())].push_back(i);
+        outputs.append(batchOutputPath(targetDir, picture, settings.transparent));
+    }
+    // Sources that share an output fail before anything is converted.
+    const QList<int> shared = sharedOutputs(outputs);
+    QList<int> refused;
+    for (int i = 0; i < pictures.size(); ++i) {
+        if (shared.at(i) >= 0) {
+            refused.append(i);
             continue;
         }
-        run->groupOf.insert(output, int(run->groups.size()));
+        if (!pictures.at(i).subfolder.isEmpty())
+            subfolders.insert(pictures.at(i).subfolder);
+        run->groupOf.insert(outputs.at(i), int(run->groups.size()));
         run->groups.push_back({i});
-        run->outputs.append(output);
+        run->outputs.append(outputs.at(i));
     }
     // A folder that cannot be made fails its pictures when they are written.
     for (const QString &subfolder : std::as_const(subfolders))
         QDir(targetDir).mkpath(subfolder);
     current = run;
+    for (const int i : std::as_const(refused))
+        tried(
+            run, i, outputs.at(i),
+            {BatchOutcome::WriteFailed, QStringLiteral("\"%1\" has the same output name; neither is written")
+                                            .arg(QDir::toNativeSeparators(run->sources.at(shared.at(i))))});
     if (program.isEmpty())
         startThreads(run);
     else
@@ -213,7 +229,7 @@ void BatchJob::startProcesses(const std::shared_ptr<Run> &run)
 {
     const int slotCount = int(std::max<size_t>(std::min(size_t(workers), run->groups.size()), 1));
     const QStringList arguments =
-        workerOptions(run->settings, writeQuality, metadataPolicy)
+        workerOptions(run->settings, writeQuality, metadataPolicy, outputWidth)
         << QStringLiteral("--memory-limit=%1").arg(std::max<qint64>(memoryLimit >> 20, 16));
     run->pool = std::make_unique<WorkerPool>(program, arguments, slotCount, timeoutSeconds, memoryLimit);
     run->handed.assign(run->groups.size(), 0);

@@ -38,8 +38,8 @@ Q_DECLARE_METATYPE(BatchSummary)
 // picture and never the run (or the window); otherwise on threads of this
 // process. Either way one per job slot, one picture at a time in each, so
 // nothing of the editor's photo is touched. Sources that share an output
-// name (a.png and a.jpg in transparent mode) go to one worker in list
-// order, so the last one wins however many workers there are.
+// name (a.png and a.jpg in transparent mode) both fail at once, and
+// neither is written.
 class BatchJob : public QObject
 {
     Q_OBJECT
@@ -58,8 +58,9 @@ public:
     void setConverter(Converter converter);
     // Lossy formats are written at `quality` (-1 the writer's own) and each
     // source's photo information (read from it on the worker) as `policy`
-    // keeps it, on either road. Replaces the in-process converter.
-    void setWriteOptions(int quality, MetadataPolicy policy);
+    // keeps it, and pictures wider than `width` (0 for none) are scaled
+    // down to it, on either road. Replaces the in-process converter.
+    void setWriteOptions(int quality, MetadataPolicy policy, int width = 0);
     // The program the next run starts its workers from, as
     // `program --worker OPTIONS`; empty for threads of this process.
     // defaultWorkerProgram() at first.
@@ -74,9 +75,10 @@ public:
     void setTimeout(int seconds);
     void setMemoryLimit(qint64 bytes);
     // The options that make a worker write what this process would with
-    // `settings`, the writer's `quality` (-1 for its default) and `policy`.
+    // `settings`, the writer's `quality` (-1 for its default), `policy` and
+    // the output `width` (0 for full size).
     static QStringList workerOptions(const ReflectionSettings &settings, int quality = -1,
-                                     MetadataPolicy policy = MetadataPolicy::Keep);
+                                     MetadataPolicy policy = MetadataPolicy::Keep, int width = 0);
     // Workers of the next run; QThread::idealThreadCount() by default.
     void setWorkers(int count);
     bool isRunning() const;
@@ -123,6 +125,7 @@ private:
     int workers;
     int timeoutSeconds = 60;
     int writeQuality = -1;
+    int outputWidth = 0;
     MetadataPolicy metadataPolicy = MetadataPolicy::Keep;
     qint64 memoryLimit;
     std::shared_ptr<Run> current;

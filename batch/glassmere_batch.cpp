@@ -154,7 +154,7 @@ void Glassmere::on_btCovPics_clicked()
     // Settings read once: every picture gets what the panel shows now. The
     // photo information goes along as export keeps it by default.
     const int quality = ui->spinBatchQuality->value();
-    batchJob->setWriteOptions(quality > 0 ? quality : -1, MetadataPolicy::Keep);
+    batchJob->setWriteOptions(quality > 0 ? quality : -1, MetadataPolicy::Keep, ui->spinBatchWidth->value());
     batchJob->start(pictures, targetDir, GatherSettings());
 }
 
@@ -185,9 +185,12 @@ void Glassmere::showBatchRunning(bool running)
     ui->lblBatchFile->setVisible(running);
     ui->btCancelBatch->setVisible(running);
     ui->btCancelBatch->setEnabled(running);
-    // The progress takes the quality's place while a run goes on.
+    // The progress takes the quality's and the width's place while a run
+    // goes on.
     ui->lblBatchQuality->setVisible(!running);
     ui->spinBatchQuality->setVisible(!running);
+    ui->lblBatchWidth->setVisible(!running);
+    ui->spinBatchWidth->setVisible(!running);
 }
 
 void Glassmere::batchProgress(int done, int total, const QString &current)

@@ -50,6 +50,8 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
+            if (run.error_occurred) // a case that could not run has no time to compare
+                continue;
             // Names carry "/real_time" when a case times the wall clock.
             std::string name = run.run_name.str();
             const std::string suffix = "/real_time";

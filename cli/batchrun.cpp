@@ -153,38 +153,61 @@ int runBatch(const BatchRequest &request)
         for (const TreePicture &picture : pictures)
             add(picture.path, picture.subfolder);
     }
-    const bool transparent = request.settings.transparent;
-    const SourceClash clash = findSourceClash(sources, target, transparent);
+    const OutputNaming &naming = request.naming;
+    const SourceClash clash = findSourceClash(sources, target, naming);
     if (!clash.isNull())
         return refuse(
             QStringLiteral("\"%1\" would replace the source picture \"%2\"; source pictures are never "
                            "written over")
                 .arg(clash.output, clash.source));
 
-    // Every source under one output name goes to one worker, in list order,
-    // so the last one wins as it does in the window's sequential run (a.png,
-    // then a.jpg, both a.PNG in transparent mode), however many workers.
-    QList<QList<WorkerTask>> chains;
-    QHash<QString, qsizetype> chainOf;
+    QStringList outputs;
     QSet<QString> subfolders;
     for (const QString &source : sources) {
         const QString subfolder = subfolderOf.value(source);
-        const QString output = batchOutputPath(
-            subfolder.isEmpty() ? target : QDir(target).filePath(subfolder), source, transparent);
+        const QString output =
+            batchOutputPath(subfolder.isEmpty() ? target : QDir(target).filePath(subfolder), source, naming);
         // Through links or hard links an output may still reach a source.
-        if (QFileInfo::exists(output) && named.contains(identity(output)))
-            return refuse(QStringLiteral("\"%1\" would replace a source picture; source pictures are never "
-                                         "written over")
-                              .arg(output));
+        for (const SizedOutput &sized : sizedOutputs(output, request.sizes))
+            if (QFileInfo::exists(sized.path) && named.contains(identity(sized.path)))
+                return refuse(QStringLiteral("\"%1\" would replace a source picture; source pictures are "
+                                             "never written over")
+                                  .arg(sized.path));
         if (!subfolder.isEmpty())
             subfolders.insert(subfolder);
-        const auto found = chainOf.constFind(output);
-        if (found != chainOf.constEnd()) {
-            chains[found.value()].append({source, output});
+        outputs.append(output);
+    }
+
+    // Pictures that cannot be written fail before any worker starts: two
+    // sources with one output name (neither is written, whichever would
+    // finish last), and outputs that exist, unless --overwrite.
+    const int total = int(sources.size());
+    Reporter reporter(total);
+    int done = 0;
+    int failures = 0;
+    const QList<int> shared = sharedOutputs(outputs);
+    QList<QList<WorkerTask>> chains;
+    for (int i = 0; i < total; ++i) {
+        QString why, refused = outputs.at(i);
+        if (shared.at(i) >= 0) {
+            why = QStringLiteral("\"%1\" has the same output name; neither is written")
+                      .arg(sources.at(shared.at(i)));
+        } else if (!request.overwrite) {
+            for (const SizedOutput &sized : sizedOutputs(outputs.at(i), request.sizes))
+                if (QFileInfo::exists(sized.path)) {
+                    refused = sized.path;
+                    why = QStringLiteral("the file exists and is kept (--overwrite replaces it)");
+                    break;
+                }
+        }
+        if (why.isEmpty()) {
+            chains.append({{sources.at(i), outputs.at(i)}});
             continue;
         }
-        chainOf.insert(output, chains.size());
-        chains.append({{source, output}});
+        ++failures;
+        reporter.failure(
+            QStringLiteral("cannot write \"%1\" (from \"%2\"): %3").arg(refused, sources.at(i), why));
+        reporter.finished(++done);
     }
 
     for (const QString &subfolder : std::as_const(subfolders))
@@ -193,10 +216,6 @@ int runBatch(const BatchRequest &request)
                        QStringLiteral("cannot make the folder \"%1\"").arg(QDir(target).filePath(subfolder))),
                    FileError;
 
-    const int total = int(sources.size());
-    Reporter reporter(total);
-    int done = 0;
-    int failures = 0;
     WorkerPool pool(
         request.workerProgram, request.workerArguments,
         int(std::min<qsizetype>(std::max(request.jobs, 1), std::max<qsizetype>(chains.size(), 1))),

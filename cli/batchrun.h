@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batchrules.h"
 #include "reflectionsettings.h"
 
 #include <QString>
@@ -19,6 +20,9 @@ struct BatchRequest
     QString workerProgram;       // started with workerArguments for each job slot
     QStringList workerArguments; // the settings, as options
     bool recursive = false;      // folders with their subfolders, the tree kept under the target
+    OutputNaming naming;         // suffix and format of the outputs' names
+    OutputSizes sizes;           // the widths each picture is written at
+    bool overwrite = false;      // replace outputs that exist instead of keeping them
 };
 
 // True when the arguments ask for a batch rather than one photo into one
@@ -29,6 +33,8 @@ bool isBatchRequest(const QStringList &inputs, const QString &output);
 
 // Converts every picture and reports on standard error (each failure, and a
 // progress line when it is a terminal) and standard output (the summary).
+// An output that exists is kept and its picture failed, unless `overwrite`;
+// sources that share an output name all fail and none is written.
 // Returns the exit status: 0 all converted; 1 any picture failed, an input
 // folder cannot be listed or the output folder does not exist; 2 the
 // request was refused before anything was written.

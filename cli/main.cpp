@@ -14,6 +14,7 @@
 #include "worker.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -24,6 +25,9 @@
 #include <cstdio>
 
 namespace {
+
+// The longest side any writer takes (PNG's); a larger limit is no limit.
+constexpr int MaxSide = 1000000;
 
 // One line on standard error, the way command-line tools report.
 int fail(int code, const QString &message)
@@ -64,6 +68,31 @@ bool parseColour(const QString &text, _RGB &colour)
     return true;
 }
 
+// --width: one width or several, comma separated, none twice. Empty with
+// the reason in `why` when the text is not such a list.
+QList<int> parseWidths(const QString &text, QString *why)
+{
+    QList<int> widths;
+    const QStringList parts = text.split(QLatin1Char(','));
+    for (const QString &part : parts) {
+        int width = 0;
+        if (!parseInt(part.trimmed(), 1, MaxSide, width)) {
+            *why = QStringLiteral("--width takes whole numbers from 1 to %1, separated by commas, not \"%2\"")
+                       .arg(MaxSide)
+                       .arg(text);
+            return {};
+        }
+        if (widths.contains(width)) {
+            *why = QStringLiteral("--width lists %1 twice, in \"%2\"; each width is written once")
+                       .arg(width)
+                       .arg(text);
+            return {};
+        }
+        widths.append(width);
+    }
+    return widths;
+}
+
 // The options a worker needs to render as this process would: every one
 // given, but those about the batch itself.
 QStringList workerArguments(const QCommandLineParser &parser)
@@ -72,7 +101,8 @@ QStringList workerArguments(const QCommandLineParser &parser)
         QStringLiteral("o"),           QStringLiteral("output"),  QStringLiteral("j"),
         QStringLiteral("jobs"),        QStringLiteral("timeout"), QStringLiteral("worker"),
         QStringLiteral("save-preset"), QStringLiteral("r"),       QStringLiteral("recursive"),
-        QStringLiteral("files-from"),  QStringLiteral("0"),       QStringLiteral("null")};
+        QStringLiteral("files-from"),  QStringLiteral("0"),       QStringLiteral("null"),
+        QStringLiteral("suffix"),      QStringLiteral("format"),  QStringLiteral("overwrite")};
     QStringList args{QStringLiteral("--worker")};
     const QStringList names = parser.optionNames();
     for (const QString &name : names) {
@@ -128,7 +158,8 @@ int main(int argc, char *argv[])
             "picture is converted into the existing folder OUTPUT under its own name; in transparent\n"
             "mode as its name up to the first dot plus .PNG, except ICO and TIFF files. A folder gives\n"
             "its files named %1 in any case (no hidden files, no subfolders), in\n"
-            "descending name order. A source picture is never written over. Pictures that fail are\n"
+            "descending name order. A source picture is never written over, nor, without --overwrite, an\n"
+            "output that exists; two pictures with one output name both fail. Pictures that fail are\n"
             "reported and skipped; a summary goes to standard output, and the exit status is 1 when\n"
             "any picture failed.")
             .arg(openPatterns().join(QLatin1Char(' ')).toLower()));
@@ -212,8 +243,34 @@ int main(int argc, char *argv[])
                        "profile; by default they are kept where the output format holds them."));
     const QCommandLineOption stripGpsOpt(QStringLiteral("strip-gps"),
                                          QStringLiteral("Keep the photo's information but the location."));
+    const QCommandLineOption widthOpt(
+        QStringLiteral("width"),
+        QStringLiteral("Scale the result down to this width, never up, keeping its shape; several widths, "
+                       "comma separated, write one output each, named NAME-480w.EXT."),
+        QStringLiteral("N[,N...]"));
+    const QCommandLineOption heightOpt(QStringLiteral("height"),
+                                       QStringLiteral("Scale the result down to this height, never up."),
+                                       QStringLiteral("N"));
+    const QCommandLineOption fitOpt(
+        QStringLiteral("fit"),
+        QStringLiteral("Scale the result down to fit within WIDTHxHEIGHT pixels, never up."),
+        QStringLiteral("WxH"));
+    const QCommandLineOption suffixOpt(
+        QStringLiteral("suffix"),
+        QStringLiteral("Name each output as its photo plus TEXT (x.jpg becomes x-web.jpg with -web); "
+                       "without -o, beside the photo."),
+        QStringLiteral("TEXT"));
+    const QCommandLineOption formatOpt(
+        QStringLiteral("format"),
+        QStringLiteral("Write the outputs of a batch (or, without -o, beside the photo) in this format, "
+                       "such as webp or jpg."),
+        QStringLiteral("EXT"));
+    const QCommandLineOption overwriteOpt(
+        QStringLiteral("overwrite"),
+        QStringLiteral("Batch: replace outputs that exist; by default they are kept and reported."));
     parser.addOptions({presetOpt, savePresetOpt, qualityOpt, stripMetadataOpt, stripGpsOpt, recursiveOpt,
-                       filesFromOpt, nullOpt});
+                       filesFromOpt, nullOpt, widthOpt, heightOpt, fitOpt, suffixOpt, formatOpt,
+                       overwriteOpt});
     QCommandLineOption workerOpt(QStringLiteral("worker"), QStringLiteral("Batch worker process."));
     workerOpt.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(workerOpt);
@@ -287,6 +344,59 @@ int main(int argc, char *argv[])
             return Ok;
     }
 
+    // The outputs' sizes. Only --width takes a list: a srcset varies the
+    // width.
+    OutputSizes sizes;
+    if (given(widthOpt)) {
+        QString why;
+        sizes.widths = parseWidths(parser.value(widthOpt), &why);
+        if (sizes.widths.isEmpty())
+            return fail(UsageError, why);
+    }
+    if (given(heightOpt) && !parseInt(parser.value(heightOpt), 1, MaxSide, sizes.height))
+        return fail(UsageError, QStringLiteral("--height takes a whole number from 1 to %1, not \"%2\"")
+                                    .arg(MaxSide)
+                                    .arg(parser.value(heightOpt)));
+    if (given(fitOpt)) {
+        static const QRegularExpression box(QStringLiteral("^(\\d{1,7})x(\\d{1,7})$"));
+        const QRegularExpressionMatch m = box.match(parser.value(fitOpt));
+        int width = 0;
+        if (!m.hasMatch() || !parseInt(m.captured(1), 1, MaxSide, width) ||
+            !parseInt(m.captured(2), 1, MaxSide, sizes.height))
+            return fail(
+                UsageError,
+                QStringLiteral("--fit takes WIDTHxHEIGHT, whole numbers from 1 to %1 such as 1200x800, "
+                               "not \"%2\"")
+                    .arg(MaxSide)
+                    .arg(parser.value(fitOpt)));
+        if (given(widthOpt) || given(heightOpt))
+            return fail(UsageError,
+                        QStringLiteral("--fit sets both sides: give it without --width and --height"));
+        sizes.widths = {width};
+    }
+
+    // The outputs' names.
+    OutputNaming naming{settings.transparent, parser.value(suffixOpt), parser.value(formatOpt).toLower()};
+    if (naming.suffix.contains(QLatin1Char('/')) || naming.suffix.contains(QDir::separator()))
+        return fail(
+            UsageError,
+            QStringLiteral("--suffix is added to file names and cannot hold a folder separator, not \"%1\"")
+                .arg(naming.suffix));
+    if (given(formatOpt)) {
+        const PictureFormat *format = formatForSuffix(naming.format);
+        if (!format || !format->writer)
+            return fail(
+                UsageError,
+                QStringLiteral("--format takes a format the program writes (%1), not \"%2\"")
+                    .arg(writableSuffixes().join(QStringLiteral(", ")).toLower(), parser.value(formatOpt)));
+        // A format without alpha would write a black gap and no fade.
+        if (settings.transparent && !format->keepsAlpha)
+            return fail(UsageError,
+                        QStringLiteral("--transparent needs a format that keeps transparency (%1), "
+                                       "not \"%2\"")
+                            .arg(alphaExportSuffixes().join(QStringLiteral(", ")), naming.format));
+    }
+
     int memoryMB = 0;
     if (!parseInt(parser.value(memoryOpt), 16, 1 << 24, memoryMB))
         return fail(UsageError,
@@ -298,7 +408,7 @@ int main(int argc, char *argv[])
     // tell a picture's size only by decoding it.
     QImageReader::setAllocationLimit(memoryMB);
     if (parser.isSet(workerOpt))
-        return runWorker(settings, memoryLimit, writeOptions);
+        return runWorker(settings, memoryLimit, writeOptions, sizes);
     int timeout = 60;
     if (!parseInt(parser.value(timeoutOpt), 1, 86400, timeout))
         return fail(UsageError,
@@ -324,29 +434,44 @@ int main(int argc, char *argv[])
     }
     if (inputs.isEmpty())
         return fail(UsageError, QStringLiteral("no input photo given (see --help)"));
-    const QString output = parser.value(outputOpt);
-    if (output.isEmpty())
-        return fail(UsageError, QStringLiteral("no output file given: add -o OUTPUT"));
+    QString output = parser.value(outputOpt);
+    const bool renames = naming.renames() || given(suffixOpt);
+    if (output.isEmpty() && !renames)
+        return fail(UsageError, QStringLiteral("no output file given: add -o OUTPUT, or --suffix TEXT"));
     int jobs = 1;
     if (!parseInt(parser.value(jobsOpt), 1, 1024, jobs))
         return fail(
             UsageError,
             QStringLiteral("-j takes a whole number from 1 to 1024, not \"%1\"").arg(parser.value(jobsOpt)));
-    if (given(filesFromOpt) || given(recursiveOpt) || isBatchRequest(inputs, output))
+    const bool batch = given(filesFromOpt) || given(recursiveOpt) || isBatchRequest(inputs, output);
+    if (batch && output.isEmpty())
+        return fail(UsageError, QStringLiteral("no output folder given: add -o FOLDER/"));
+    if (batch)
         return runBatch({inputs, output, settings, jobs, timeout, memoryLimit,
                          QCoreApplication::applicationFilePath(), workerArguments(parser),
-                         given(recursiveOpt)});
+                         given(recursiveOpt), naming, sizes, given(overwriteOpt)});
     const QString input = inputs.first();
+    // A single photo is named by -o, or by --suffix and --format beside
+    // itself; not by both.
+    if (renames && !output.isEmpty())
+        return fail(
+            UsageError,
+            QStringLiteral("--suffix and --format name outputs beside the photo or in a folder (-o FOLDER/); "
+                           "with -o FILE the name is FILE"));
+    if (output.isEmpty())
+        output = batchOutputPath(QFileInfo(input).path(), input, naming);
+    const QList<SizedOutput> outputs = sizedOutputs(output, sizes);
     // A format without alpha would write a black gap and no fade.
     const PictureFormat *target = formatForSuffix(QFileInfo(output).suffix());
     if (settings.transparent && target && !target->keepsAlpha)
         return fail(UsageError, QStringLiteral("--transparent needs a format that keeps transparency (%1), "
                                                "not \"%2\"")
                                     .arg(alphaExportSuffixes().join(QStringLiteral(", ")), output));
-    if (isSameFile(input, output))
-        return fail(
-            UsageError,
-            QStringLiteral("the output \"%1\" is the input photo; it is never written over").arg(output));
+    for (const SizedOutput &out : outputs)
+        if (isSameFile(input, out.path))
+            return fail(UsageError,
+                        QStringLiteral("the output \"%1\" is the input photo; it is never written over")
+                            .arg(out.path));
 
     // A damaged information block costs the information, not the picture;
     // it is reported once the picture itself has been read.
@@ -358,13 +483,16 @@ int main(int argc, char *argv[])
             reportLine(QStringLiteral("warning: the photo information of \"%1\" is not kept: %2")
                            .arg(input, damage));
     };
+    // The streamed road writes the full size only.
     const std::optional<BatchOutcome> streamed =
-        convertStreamed(input, output, settings, writeOptions, [&](qint64 needed, QString *refusal) {
-            if (needed <= memoryLimit)
-                return true;
-            *refusal = memoryRefusal(needed, memoryLimit);
-            return false;
-        });
+        !sizes.isNull()
+            ? std::nullopt
+            : convertStreamed(input, output, settings, writeOptions, [&](qint64 needed, QString *refusal) {
+                  if (needed <= memoryLimit)
+                      return true;
+                  *refusal = memoryRefusal(needed, memoryLimit);
+                  return false;
+              });
     if (streamed) {
         if (streamed->step != BatchOutcome::ReadFailed)
             reportDamage();
@@ -394,8 +522,9 @@ int main(int argc, char *argv[])
                                    "or the picture is too large to render")
                         .arg(input));
 
-    if (!writePhoto(outputPicture(std::move(rendering), sourceFormat, settings.transparent), output, &why,
-                    writeOptions))
-        return fail(FileError, QStringLiteral("cannot write \"%1\": %2").arg(output, why));
+    QString failed;
+    if (!writeRendering(std::move(rendering), sourceFormat, settings.transparent, outputs, writeOptions, &why,
+                        &failed))
+        return fail(FileError, QStringLiteral("cannot write \"%1\": %2").arg(failed, why));
     return Ok;
 }

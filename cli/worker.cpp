@@ -72,7 +72,7 @@ WorkerMessage failure(WorkerStep step, const QString &why, const QString &input,
 
 std::optional<WorkerMessage> convert(const QString &input, const QString &output,
                                      const ReflectionSettings &settings, qint64 memoryLimit,
-                                     WriteOptions writeOptions, FILE *out)
+                                     WriteOptions writeOptions, const OutputSizes &sizes, FILE *out)
 {
     const auto admitBytes = [&](qint64 needed, QString *why) {
         if (needed > memoryLimit) {
@@ -92,8 +92,10 @@ std::optional<WorkerMessage> convert(const QString &input, const QString &output
     // A damaged information block costs the information, not the picture.
     if (writeOptions.metadataPolicy != MetadataPolicy::StripAll)
         writeOptions.metadata = PhotoMetadata::read(input);
+    // The streamed road writes the full size only.
     if (const std::optional<BatchOutcome> streamed =
-            convertStreamed(input, output, settings, writeOptions, admitBytes)) {
+            sizes.isNull() ? convertStreamed(input, output, settings, writeOptions, admitBytes)
+                           : std::nullopt) {
         switch (streamed->step) {
         case BatchOutcome::Done:
             return std::nullopt;
@@ -118,15 +120,17 @@ std::optional<WorkerMessage> convert(const QString &input, const QString &output
             WorkerStep::Render,
             QStringLiteral("the trim leaves no row of the photo, or the picture is too large to render"),
             input, output);
-    if (!writePhoto(outputPicture(std::move(rendering), sourceFormat, settings.transparent), output, &why,
-                    writeOptions))
-        return failure(WorkerStep::Write, why, input, output);
+    QString failed;
+    if (!writeRendering(std::move(rendering), sourceFormat, settings.transparent, sizedOutputs(output, sizes),
+                        writeOptions, &why, &failed))
+        return failure(WorkerStep::Write, why, input, failed);
     return std::nullopt;
 }
 
 } // namespace
 
-int runWorker(const ReflectionSettings &settings, qint64 memoryLimit, const WriteOptions &writeOptions)
+int runWorker(const ReflectionSettings &settings, qint64 memoryLimit, const WriteOptions &writeOptions,
+              const OutputSizes &sizes)
 {
     FILE *out = protocolOut();
     for (QByteArray line; readLine(line);) {
@@ -134,7 +138,7 @@ int runWorker(const ReflectionSettings &settings, qint64 memoryLimit, const Writ
         if (request.kind != WorkerMessage::Convert)
             continue;
         const std::optional<WorkerMessage> failure =
-            convert(request.input, request.output, settings, memoryLimit, writeOptions, out);
+            convert(request.input, request.output, settings, memoryLimit, writeOptions, sizes, out);
         send(out, failure ? *failure : WorkerMessage::plain(WorkerMessage::Ok));
     }
     return 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batchrules.h"
 #include "photoio.h"
 #include "reflectionsettings.h"
 
@@ -7,5 +8,7 @@
 
 // glassmere-reflect's hidden worker mode: converts the pictures a
 // WorkerPool sends on standard input, one at a time, until the input ends.
-// Returns the exit status.
-int runWorker(const ReflectionSettings &settings, qint64 memoryLimit, const WriteOptions &writeOptions);
+// Each picture goes to the files sizedOutputs() names for its output and
+// `sizes`. Returns the exit status.
+int runWorker(const ReflectionSettings &settings, qint64 memoryLimit, const WriteOptions &writeOptions,
+              const OutputSizes &sizes);

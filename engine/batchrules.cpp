@@ -96,17 +96,107 @@ QString batchOutputName(const QString &sourcePath, bool transparent)
     return source.baseName() + QStringLiteral(".PNG");
 }
 
+QString batchOutputName(const QString &sourcePath, const OutputNaming &naming)
+{
+    if (!naming.renames())
+        return batchOutputName(sourcePath, naming.transparent);
+    const QFileInfo source(sourcePath);
+    QString suffix = naming.format;
+    if (suffix.isEmpty()) {
+        const QString own = batchOutputName(sourcePath, naming.transparent);
+        suffix = own.mid(own.lastIndexOf(QLatin1Char('.')) + 1);
+        if (!own.contains(QLatin1Char('.')))
+            suffix.clear();
+    }
+    const QString base = source.completeBaseName() + naming.suffix;
+    return suffix.isEmpty() ? base : base + QLatin1Char('.') + suffix;
+}
+
 QString batchOutputPath(const QString &targetDir, const QString &sourcePath, bool transparent)
 {
-    const QString name = batchOutputName(sourcePath, transparent);
+    return batchOutputPath(targetDir, sourcePath, OutputNaming{transparent, {}, {}});
+}
+
+QString batchOutputPath(const QString &targetDir, const QString &sourcePath, const OutputNaming &naming)
+{
+    const QString name = batchOutputName(sourcePath, naming);
     return endsWithSeparator(targetDir) ? targetDir + name : targetDir + QLatin1Char('/') + name;
+}
+
+QList<SizedOutput> sizedOutputs(const QString &output, const OutputSizes &sizes)
+{
+    if (sizes.widths.size() <= 1)
+        return {{output, {sizes.widths.value(0), sizes.height}}};
+    // The tag goes before the file's suffix, or at the end of a name without one.
+    const qsizetype slash =
+        std::max(output.lastIndexOf(QLatin1Char('/')), output.lastIndexOf(QDir::separator()));
+    qsizetype dot = output.lastIndexOf(QLatin1Char('.'));
+    if (dot <= slash + 1)
+        dot = output.size();
+    QList<SizedOutput> outputs;
+    for (const int width : sizes.widths)
+        outputs.append(
+            {output.left(dot) + QStringLiteral("-%1w").arg(width) + output.mid(dot), {width, sizes.height}});
+    return outputs;
+}
+
+QList<int> sharedOutputs(const QStringList &outputs)
+{
+    QHash<QString, int> firstOf;
+    QList<int> other(outputs.size(), -1);
+    for (int i = 0; i < outputs.size(); ++i) {
+        const auto found = firstOf.constFind(outputs.at(i));
+        if (found == firstOf.constEnd()) {
+            firstOf.insert(outputs.at(i), i);
+            continue;
+        }
+        other[i] = found.value();
+        if (other[found.value()] < 0)
+            other[found.value()] = i;
+    }
+    return other;
+}
+
+bool writeRendering(QImage rendering, QImage::Format sourceFormat, bool transparent,
+                    const QList<SizedOutput> &outputs, const WriteOptions &options, QString *why,
+                    QString *failedPath)
+{
+    for (qsizetype i = 0; i < outputs.size(); ++i) {
+        const SizedOutput &output = outputs.at(i);
+        const QSize size = limitedSize(rendering.size(), output.limit);
+        QImage picture;
+        if (size != rendering.size())
+            picture = downscaled(rendering, size);
+        else if (i + 1 == outputs.size())
+            picture = std::move(rendering); // the last use: converted in place
+        else
+            picture = rendering;
+        bool written = !picture.isNull();
+        if (!written && why)
+            *why = QStringLiteral("no memory to scale the picture to %1 x %2")
+                       .arg(size.width())
+                       .arg(size.height());
+        written = written && writePhoto(outputPicture(std::move(picture), sourceFormat, transparent),
+                                        output.path, why, options);
+        if (!written) {
+            if (failedPath)
+                *failedPath = output.path;
+            return false;
+        }
+    }
+    return true;
 }
 
 QString batchOutputPath(const QString &targetDir, const TreePicture &picture, bool transparent)
 {
+    return batchOutputPath(targetDir, picture, OutputNaming{transparent, {}, {}});
+}
+
+QString batchOutputPath(const QString &targetDir, const TreePicture &picture, const OutputNaming &naming)
+{
     return batchOutputPath(picture.subfolder.isEmpty() ? targetDir
                                                        : QDir(targetDir).filePath(picture.subfolder),
-                           picture.path, transparent);
+                           picture.path, naming);
 }
 
 bool liesInside(const QString &path, const QString &folder)
@@ -144,14 +234,25 @@ bool isSameFile(const QString &a, const QString &b)
 
 SourceClash findSourceClash(const QStringList &sources, const QString &targetDir, bool transparent)
 {
+    return findSourceClash(sources, targetDir, OutputNaming{transparent, {}, {}});
+}
+
+SourceClash findSourceClash(const QList<TreePicture> &pictures, const QString &targetDir, bool transparent)
+{
+    return findSourceClash(pictures, targetDir, OutputNaming{transparent, {}, {}});
+}
+
+SourceClash findSourceClash(const QStringList &sources, const QString &targetDir, const OutputNaming &naming)
+{
     QList<TreePicture> pictures;
     pictures.reserve(sources.size());
     for (const QString &source : sources)
         pictures.append({source, QString()});
-    return findSourceClash(pictures, targetDir, transparent);
+    return findSourceClash(pictures, targetDir, naming);
 }
 
-SourceClash findSourceClash(const QList<TreePicture> &pictures, const QString &targetDir, bool transparent)
+SourceClash findSourceClash(const QList<TreePicture> &pictures, const QString &targetDir,
+                            const OutputNaming &naming)
 {
     // Keyed both ways, so a run of thousands of files stays linear.
     QHash<QString, QString> byPath, byInode;
@@ -166,7 +267,7 @@ SourceClash findSourceClash(const QList<TreePicture> &pictures, const QString &t
             byInode.insert(inode, source);
     }
     for (const TreePicture &picture : pictures) {
-        const QString output = batchOutputPath(targetDir, picture, transparent);
+        const QString output = batchOutputPath(targetDir, picture, naming);
         const QFileInfo info(output);
         // An output that does not exist yet cannot be a source.
         if (!info.exists())
@@ -184,12 +285,14 @@ SourceClash findSourceClash(const QList<TreePicture> &pictures, const QString &t
 
 BatchOutcome convertBatchPicture(const QString &input, const QString &output,
                                  const ReflectionSettings &settings, QImage &photo, QImage &rendering,
-                                 const WriteOptions &options)
+                                 const WriteOptions &options, const OutputSizes &sizes)
 {
     photo = QImage(); // before the next one is decoded
     rendering = QImage();
-    if (const std::optional<BatchOutcome> streamed = convertStreamed(input, output, settings, options))
-        return *streamed;
+    // The streamed road writes the full size only.
+    if (sizes.isNull())
+        if (const std::optional<BatchOutcome> streamed = convertStreamed(input, output, settings, options))
+            return *streamed;
     QString why;
     photo = readPhoto(input, &why);
     if (photo.isNull())
@@ -204,8 +307,16 @@ BatchOutcome convertBatchPicture(const QString &input, const QString &output,
         return {BatchOutcome::RenderFailed,
                 QStringLiteral("the trim leaves no row of the photo, or the picture is too large to render")};
 
-    rendering = outputPicture(std::move(rendering), sourceFormat, settings.transparent);
-    if (!writePhoto(rendering, output, &why, options))
-        return {BatchOutcome::WriteFailed, why};
+    if (sizes.isNull()) {
+        rendering = outputPicture(std::move(rendering), sourceFormat, settings.transparent);
+        if (!writePhoto(rendering, output, &why, options))
+            return {BatchOutcome::WriteFailed, why};
+        return {};
+    }
+    QString failed;
+    if (!writeRendering(std::move(rendering), sourceFormat, settings.transparent, sizedOutputs(output, sizes),
+                        options, &why, &failed))
+        return {BatchOutcome::WriteFailed,
+                QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(failed), why)};
     return {};
 }

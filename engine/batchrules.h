@@ -1,5 +1,6 @@
 #pragma once
 
+#include "downscale.h"
 #include "photoio.h"
 #include "reflectionsettings.h"
 
@@ -37,13 +38,66 @@ QList<TreePicture> listBatchPicturesRecursive(const QString &dir);
 // Otherwise the source's own file name.
 QString batchOutputName(const QString &sourcePath, bool transparent);
 
+// How the outputs of a run are named beyond the rule above.
+struct OutputNaming
+{
+    bool transparent = false;
+    QString suffix; // added to the base name: x.jpg becomes x-reflect.jpg
+    QString format; // the outputs' format, by its file suffix ("webp"); empty keeps the source's
+    bool renames() const { return !suffix.isEmpty() || !format.isEmpty(); }
+};
+
+// With neither a suffix nor a format, batchOutputName(sourcePath,
+// transparent). Otherwise the name up to its last dot, the suffix, and the
+// format's suffix, or else the source's own (in transparent mode "PNG" for
+// a source whose format has no alpha, as above): archive.old.jpg with
+// "-web" and "webp" becomes archive.old-web.webp.
+QString batchOutputName(const QString &sourcePath, const OutputNaming &naming);
+
 // `targetDir` joined with batchOutputName(); a separator is put between them
 // unless the folder already ends with one.
 QString batchOutputPath(const QString &targetDir, const QString &sourcePath, bool transparent);
+QString batchOutputPath(const QString &targetDir, const QString &sourcePath, const OutputNaming &naming);
+
+// The sizes the outputs are written at: a limit on the width (one output
+// per width when there are several), on the height, or both.
+struct OutputSizes
+{
+    QList<int> widths;
+    int height = 0;
+    bool isNull() const { return widths.isEmpty() && height <= 0; }
+};
+
+// One file to write and the size limit of its picture.
+struct SizedOutput
+{
+    QString path;
+    SizeLimit limit;
+};
+
+// The files a picture headed for `output` is written to: `output` itself,
+// or with several widths one per width, its name tagged before the suffix
+// (photo.webp becomes photo-480w.webp, photo-960w.webp, ...).
+QList<SizedOutput> sizedOutputs(const QString &output, const OutputSizes &sizes);
+
+// For each output of a run, in order, the index of the first other entry
+// with the same path, or -1. Two sources that would land on one output are
+// both refused, so that neither silently replaces the other.
+QList<int> sharedOutputs(const QStringList &outputs);
+
+// Writes a rendering (the renderer's format) to every output of `outputs`,
+// each reduced to its limit with downscaled() and then made what
+// outputPicture() makes of it, through writePhoto(). Stops at the first
+// failure, with the reason in `why` and the file in `failedPath`; the
+// files written before it are complete.
+bool writeRendering(QImage rendering, QImage::Format sourceFormat, bool transparent,
+                    const QList<SizedOutput> &outputs, const WriteOptions &options, QString *why,
+                    QString *failedPath = nullptr);
 
 // Where a picture of a tree goes: batchOutputPath() in its subfolder under
 // `targetDir`.
 QString batchOutputPath(const QString &targetDir, const TreePicture &picture, bool transparent);
+QString batchOutputPath(const QString &targetDir, const TreePicture &picture, const OutputNaming &naming);
 
 // True when both names reach the same existing folder, through links and
 // dots.
@@ -74,6 +128,10 @@ struct SourceClash
 SourceClash findSourceClash(const QStringList &sources, const QString &targetDir, bool transparent);
 // The same for the pictures of a tree, each going to its subfolder.
 SourceClash findSourceClash(const QList<TreePicture> &pictures, const QString &targetDir, bool transparent);
+// Both, for outputs named with a suffix or a format.
+SourceClash findSourceClash(const QStringList &sources, const QString &targetDir, const OutputNaming &naming);
+SourceClash findSourceClash(const QList<TreePicture> &pictures, const QString &targetDir,
+                            const OutputNaming &naming);
 
 // How the conversion of one picture ended.
 struct BatchOutcome
@@ -99,6 +157,8 @@ struct BatchOutcome
 // in memory, and afterwards they hold the photo and what was written (both
 // null where the streamed road of streamedconversion.h converted it).
 // `options` are the writer's (quality, photo information).
+// With `sizes`, the outputs are those sizedOutputs() names.
 BatchOutcome convertBatchPicture(const QString &input, const QString &output,
                                  const ReflectionSettings &settings, QImage &photo, QImage &rendering,
-                                 const WriteOptions &options = WriteOptions());
+                                 const WriteOptions &options = WriteOptions(),
+                                 const OutputSizes &sizes = OutputSizes());

@@ -22,6 +22,7 @@ const QList<PictureFormat> &pictureFormats()
         {"SVG", nullptr, nullptr, -1, false},
         {"TGA", nullptr, nullptr, -1, false},
         {"ICO", "ico", "Microsoft Icon(*.ICO)", 4, true},
+        {"WEBP", "webp", nullptr, -1, true},
     };
     return formats;
 }
@@ -91,5 +92,14 @@ QStringList alphaExportSuffixes()
     for (const PictureFormat *format : exportFormatsInOrder())
         if (format->keepsAlpha)
             suffixes << QLatin1String(format->suffix);
+    return suffixes;
+}
+
+QStringList writableSuffixes()
+{
+    QStringList suffixes;
+    for (const PictureFormat &format : pictureFormats())
+        if (format.writer)
+            suffixes << QLatin1String(format.suffix);
     return suffixes;
 }

@@ -38,3 +38,7 @@ QString exportFilterFor(const QString &suffix);
 // The suffixes of the export formats that keep alpha, in export order
 // ("PNG", "ICO", "TIFF"), for messages that name them.
 QStringList alphaExportSuffixes();
+
+// The suffixes of every format with a writer, in table order, for the
+// batch's --format and its messages.
+QStringList writableSuffixes();

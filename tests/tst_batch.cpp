@@ -79,17 +79,23 @@ void tst_batch::convertsAndLeavesTheEditorAlone()
     FileDialogAnswer open(photo);
     QTest::mouseClick(ui().txtPicSelect, Qt::LeftButton);
     QVERIFY(open.done());
-    // a.png and a.jpg both become a.PNG; a.jpg, later in the list, must win
-    // however the workers share the list, though a.png takes longer.
-    QVERIFY(makePicture(at("src/a.png"), 1, QSize(900, 700)) && makePicture(at("src/a.jpg"), 2));
+    // a.png and a.jpg both become a.PNG: neither is written. The width
+    // scales the wide one down and leaves the narrow one as it is.
+    QVERIFY(makePicture(at("src/a.png"), 1, QSize(900, 700)) && makePicture(at("src/a.jpg"), 2) &&
+            makePicture(at("src/b.png"), 3, QSize(900, 700)) && makePicture(at("src/c.png"), 4));
     ui().cbTransparent->setChecked(true);
+    ui().find<QSpinBox>("spinBatchWidth")->setValue(90);
     const ReflectionSettings settings = window->GatherSettings();
 
     run("src", "out/");
-    QCOMPARE(message, "Success: Converted 2 pictures into " + at("out/") + '.');
+    QVERIFY2(message.startsWith("Failure: 2 of 4 pictures could not be converted:\n\na.png: "),
+             qPrintable(message));
+    QVERIFY(message.contains("a.jpg: " + at("out/a.PNG") + " cannot be written (\"" + at("src/a.png") +
+                             "\" has the same output name; neither is written)"));
     QCOMPARE(fileManager.urls, QList<QUrl>{QUrl::fromLocalFile(at("out/"))});
-    QCOMPARE(QDir(at("out")).entryList(QDir::Files | QDir::Hidden), QStringList{"a.PNG"});
-    QCOMPARE(readAll(at("out/a.PNG")), expectedOutput(at("src/a.jpg"), "a.PNG", settings));
+    QCOMPARE(QDir(at("out")).entryList(QDir::Files | QDir::Hidden), (QStringList{"b.PNG", "c.PNG"}));
+    QCOMPARE(QImage(at("out/b.PNG")).size(), QSize(90, 97));
+    QCOMPARE(readAll(at("out/c.PNG")), expectedOutput(at("src/c.png"), "c.PNG", settings));
 
     FileDialogAnswer save(at("exported.png"));
     MessageBoxCloser closer;

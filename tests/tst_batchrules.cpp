@@ -60,18 +60,28 @@ private slots:
 
     void outputPaths_data()
     {
-        QTest::addColumn<Row>("row"); // a: source, b: output into "/t"
-        QTest::newRow("opaque keeps the name") << Row{false, "/p/archive.old.jpg", "/t/archive.old.jpg"};
+        QTest::addColumn<Row>("row"); // a: source, b: output into "/t", c: --suffix
+        QTest::addColumn<QString>("format");
+        QTest::newRow("opaque keeps the name")
+            << Row{false, "/p/archive.old.jpg", "/t/archive.old.jpg", ""} << "";
         QTest::newRow("transparent: base name to the first dot")
-            << Row{true, "/p/archive.old.jpg", "/t/archive.PNG"};
-        QTest::newRow("ICO keeps its name") << Row{true, "/p/logo.ico", "/t/logo.ico"};
+            << Row{true, "/p/archive.old.jpg", "/t/archive.PNG", ""} << "";
+        QTest::newRow("ICO keeps its name") << Row{true, "/p/logo.ico", "/t/logo.ico", ""} << "";
+        QTest::newRow("suffix and format: name to the last dot")
+            << Row{false, "/p/archive.old.jpg", "/t/archive.old-web.webp", "-web"} << "webp";
+        QTest::newRow("transparent suffix: PNG for a JPEG")
+            << Row{true, "/p/x.y.jpg", "/t/x.y-r.PNG", "-r"} << "";
+        QTest::newRow("transparent suffix: TIFF keeps its own")
+            << Row{true, "/p/scan.tif", "/t/scan-r.tif", "-r"} << "";
     }
 
     void outputPaths()
     {
         QFETCH(Row, row);
-        QCOMPARE(batchOutputPath(QStringLiteral("/t"), row.a, row.flag), QString(row.b));
-        QCOMPARE(batchOutputPath(QStringLiteral("/t/"), row.a, row.flag), QString(row.b));
+        QFETCH(QString, format);
+        const OutputNaming naming{row.flag, QString::fromLatin1(row.c), format};
+        QCOMPARE(batchOutputPath(QStringLiteral("/t"), row.a, naming), QString(row.b));
+        QCOMPARE(batchOutputPath(QStringLiteral("/t/"), row.a, naming), QString(row.b));
     }
 
     void sameFolderOrFile_data()

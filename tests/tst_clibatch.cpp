@@ -48,17 +48,18 @@ void tst_clibatch::batch_data()
     QTest::addColumn<QStringList>("errors"); // each matches one line on standard error
     QTest::addColumn<Outputs>("outputs");    // in out/, and the source of each
 
-    // holiday.jpg is named twice; it and holiday.png both make holiday.PNG,
-    // and the later in the list must win however the workers share it. TIFF
-    // keeps alpha: scan.tif keeps its name.
+    // holiday.jpg is named twice and converted once; it and holiday.png both
+    // make holiday.PNG, so both fail and neither is written, however the
+    // workers share them. TIFF keeps alpha: scan.tif keeps its name.
     const QStringList inputs{"--transparent",    "@src", "@src/../src/holiday.jpg",
                              "@other/extra.png", "-o",   "@out"};
-    const QString converted = "converted 4 of 4 pictures into \"%1\"\n";
-    const Outputs transparent{
-        {"extra.PNG", "../other/extra.png"}, {"holiday.PNG", "holiday.jpg"}, {"scan.tif", "scan.tif"}};
+    const QString converted = "converted 2 of 4 pictures into \"%1\"; 2 failed\n";
+    const QStringList shared{"holiday.PNG\" \\(from \"[^\"]*/holiday.png\"\\).*same output name",
+                             "holiday.PNG\" \\(from \"[^\"]*/holiday.jpg\"\\).*same output name"};
+    const Outputs transparent{{"extra.PNG", "../other/extra.png"}, {"scan.tif", "scan.tif"}};
     for (const QString jobs : {"1", "2"})
         QTest::addRow("-j %s", qPrintable(jobs))
-            << QStringList{"-j", jobs} + inputs << 0 << converted << QStringList() << transparent;
+            << QStringList{"-j", jobs} + inputs << 1 << converted << shared << transparent;
     QTest::newRow("failures, the others written")
         << QStringList{"-j", "2", "@src", "@other/broken.jpg", "@other/blocked.png", "-o", "@out"} << 1
         << "converted 3 of 5 pictures into \"%1\"; 2 failed\n"

@@ -327,6 +327,14 @@
         <source>While pressed, the preview shows the photo without its reflection. Holding the backslash key does the same.</source>
         <translation>Solange die Schaltfläche gedrückt ist, zeigt die Vorschau das Foto ohne Spiegelung. Die gedrückt gehaltene Backslash-Taste bewirkt dasselbe.</translation>
     </message>
+    <message>
+        <source>Width</source>
+        <translation>Breite</translation>
+    </message>
+    <message>
+        <source>The width in pixels the converted photos are scaled down to, or their full size.</source>
+        <translation>Die Breite in Pixeln, auf die die umgewandelten Fotos verkleinert werden, oder ihre volle Größe.</translation>
+    </message>
 </context>
 <context>
     <name>ClipboardPicture</name>
@@ -497,6 +505,22 @@
         <translation>Ergebnis kopieren</translation>
     </message>
     <message>
+        <source>full size</source>
+        <translation>volle Größe</translation>
+    </message>
+    <message>
+        <source> px</source>
+        <translation> px</translation>
+    </message>
+    <message>
+        <source>Scale the result down to this width in pixels, keeping its shape; never up. &quot;full size&quot; keeps the size.</source>
+        <translation>Das Ergebnis auf diese Breite in Pixeln verkleinern, mit gleichem Seitenverhältnis; nie vergrößern. „volle Größe“ behält die Größe.</translation>
+    </message>
+    <message>
+        <source>&amp;Width:</source>
+        <translation>&amp;Breite:</translation>
+    </message>
+    <message>
         <source>Pasted picture</source>
         <translation>Eingefügtes Bild</translation>
     </message>
@@ -650,6 +674,22 @@
     <message>
         <source>Delete</source>
         <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>&amp;Width:</source>
+        <translation>&amp;Breite:</translation>
+    </message>
+    <message>
+        <source>Scale each result down to this width in pixels, keeping its shape; never up. &quot;full size&quot; keeps the size.</source>
+        <translation>Jedes Ergebnis auf diese Breite in Pixeln verkleinern, mit gleichem Seitenverhältnis; nie vergrößern. „volle Größe“ behält die Größe.</translation>
+    </message>
+    <message>
+        <source>full size</source>
+        <translation>volle Größe</translation>
+    </message>
+    <message>
+        <source> px</source>
+        <translation> px</translation>
     </message>
     <message>
         <source>Show the original photo (or hold the \ key)</source>

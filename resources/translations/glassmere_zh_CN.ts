@@ -327,6 +327,14 @@
         <source>While pressed, the preview shows the photo without its reflection. Holding the backslash key does the same.</source>
         <translation>按下时，预览显示不带倒影的照片。按住反斜杠键（\）效果相同。</translation>
     </message>
+    <message>
+        <source>Width</source>
+        <translation>宽度</translation>
+    </message>
+    <message>
+        <source>The width in pixels the converted photos are scaled down to, or their full size.</source>
+        <translation>转换后的照片缩小到的宽度（像素），或保持原尺寸。</translation>
+    </message>
 </context>
 <context>
     <name>ClipboardPicture</name>
@@ -496,6 +504,22 @@
         <translation>复制结果</translation>
     </message>
     <message>
+        <source>full size</source>
+        <translation>原尺寸</translation>
+    </message>
+    <message>
+        <source> px</source>
+        <translation> 像素</translation>
+    </message>
+    <message>
+        <source>Scale the result down to this width in pixels, keeping its shape; never up. &quot;full size&quot; keeps the size.</source>
+        <translation>将结果按比例缩小到此宽度（像素），绝不放大。“原尺寸”保持尺寸不变。</translation>
+    </message>
+    <message>
+        <source>&amp;Width:</source>
+        <translation>宽度(&amp;W):</translation>
+    </message>
+    <message>
         <source>Pasted picture</source>
         <translation>粘贴的图片</translation>
     </message>
@@ -649,6 +673,22 @@
     <message>
         <source>Delete</source>
         <translation>删除</translation>
+    </message>
+    <message>
+        <source>&amp;Width:</source>
+        <translation>宽度(&amp;W):</translation>
+    </message>
+    <message>
+        <source>Scale each result down to this width in pixels, keeping its shape; never up. &quot;full size&quot; keeps the size.</source>
+        <translation>将每个结果按比例缩小到此宽度（像素），绝不放大。“原尺寸”保持尺寸不变。</translation>
+    </message>
+    <message>
+        <source>full size</source>
+        <translation>原尺寸</translation>
+    </message>
+    <message>
+        <source> px</source>
+        <translation> 像素</translation>
     </message>
     <message>
         <source>Show the original photo (or hold the \ key)</source>
