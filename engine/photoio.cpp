@@ -1,6 +1,7 @@
 #include "photoio.h"
 #include "pngtransparency.h"
 
+#include "avifcodec.h"
 #include "memorybudget.h"
 #include "outputquality.h"
 #include "reflection.h"
@@ -187,6 +188,8 @@ int maxSide(const QByteArray &format)
         return 65500;
     if (format == "webp")
         return 16383;
+    if (format == "avif")
+        return 65536; // AV1's largest frame
     return std::numeric_limits<int>::max();
 }
 
@@ -199,6 +202,21 @@ QString tooLong(const QByteArray &format, const QSize &size)
         .arg(maxSide(format))
         .arg(size.width())
         .arg(size.height());
+}
+
+// libavif encodes into memory and takes the photo information as blocks of
+// its own.
+bool writeAvif(const QImage &image, const WriteOptions &options, QSaveFile &file, QString *why)
+{
+    const PhotoMetadata::Blocks blocks = options.metadata.blocksFor(image.size(), options.metadataPolicy);
+    const QByteArray bytes = encodeAvif(image, options.quality, blocks.exif, blocks.icc, why);
+    if (bytes.isEmpty())
+        return false;
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+        *why = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 // Largest SVG document read into memory to be checked.
@@ -225,6 +243,10 @@ QImage readPhoto(const QString &path, QString *errorString, const PhotoAdmission
         return fail(file.errorString());
     if (file.size() == 0)
         return fail(QStringLiteral("the file is empty"));
+    // Qt has no AVIF reader: the file's signature picks libavif's, whatever
+    // the file is called.
+    if (isAvif(file.peek(512)))
+        return readAvif(path, admit ? admit : PhotoAdmission(defaultAdmission), errorString);
 
     // Qt's decode limit is process-wide, and its default of 128 MB stops at
     // about 33 megapixels. Raised here unless the program chose its own (the
@@ -300,7 +322,7 @@ bool writePhoto(const QImage &image, const QString &path, QString *errorString, 
     const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
     if (format.isEmpty())
         return fail(QStringLiteral("the file name has no suffix to choose a format by"));
-    if (!QImageWriter::supportedImageFormats().contains(format))
+    if (format != "avif" && !QImageWriter::supportedImageFormats().contains(format))
         return fail(QStringLiteral("no writer for the format \"%1\"").arg(QString::fromLatin1(format)));
     // The save renames a new file over the old one: over a named pipe or a
     // device (also through a link) that would replace the node itself. A
@@ -325,6 +347,14 @@ bool writePhoto(const QImage &image, const QString &path, QString *errorString, 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
+    if (format == "avif") {
+        QString why;
+        if (!writeAvif(image, options, file, &why)) {
+            file.cancelWriting();
+            return fail(why);
+        }
+        return file.commit() || fail(file.errorString());
+    }
     // Encoded into memory first when photo information is to be added, so
     // that the file is still written in one go and replaced atomically.
     const bool addMetadata =
