@@ -1,65 +1,56 @@
-// AVIF (libavif) and WebP (Qt's plug-in) through the engine and the
-// command line: pixels, depth, alpha and photo information kept, the quality
-// trading detail for size, and damaged AVIF files refused without harm.
+// AVIF and WebP through the engine and glassmere-reflect: pixels, depth,
+// alpha and photo information kept, quality against size, and damaged AVIF
+// files refused without harm.
 
 #include "avifcodec.h"
-#include "photoio.h"
-
 #include "testutils.h"
 
 #include <QColorSpace>
 #include <QtTest>
 
-#pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
 
 namespace {
 
-// A smooth photo-like picture, since noise is what lossy coders drop: a
-// colour ramp, and where `alpha`, a fade into transparency.
-QImage ramps(QImage::Format format, bool alpha)
+// Smooth ramps, as lossy coders are meant for, fading out where `alpha`.
+QImage ramps(QImage::Format format, bool alpha = false)
 {
     QImage image(64, 48, QImage::Format_RGBA64);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixelColor(x, y,
-                                QColor::fromRgba64(quint16(x * 1021), quint16(y * 1361),
-                                                   quint16((x + y) * 577),
-                                                   alpha ? quint16(65535 - y * 1300) : 65535));
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            image.setPixelColor(
+                x, y,
+                QColor::fromRgba64(x * 1021, y * 1361, (x + y) * 577, alpha ? 65535 - y * 1300 : 65535));
     return image.convertToFormat(format);
 }
 
-// Mean and largest difference of any channel, in 16-bit steps, of
-// premultiplied pixels (the colour under a transparent pixel is not seen).
-QPair<double, int> difference(const QImage &a, const QImage &b)
+// Mean difference of a channel in 16-bit steps, premultiplied: 0 only
+// when every pixel is the same.
+double difference(const QImage &a, const QImage &b)
 {
     const QImage x = a.convertToFormat(QImage::Format_RGBA64_Premultiplied);
     const QImage y = b.convertToFormat(QImage::Format_RGBA64_Premultiplied);
+    const auto *p = reinterpret_cast<const quint16 *>(x.constBits());
+    const auto *q = reinterpret_cast<const quint16 *>(y.constBits());
+    const int n = x.width() * x.height() * 4; // no padding at 8 bytes a pixel
     double sum = 0;
-    int largest = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        const auto *p = reinterpret_cast<const quint16 *>(x.constScanLine(row));
-        const auto *q = reinterpret_cast<const quint16 *>(y.constScanLine(row));
-        for (int i = 0; i < x.width() * 4; ++i) {
-            sum += std::abs(p[i] - q[i]);
-            largest = std::max(largest, std::abs(p[i] - q[i]));
-        }
-    }
-    return {sum / (x.width() * x.height() * 4.0), largest};
+    for (int i = 0; i < n; ++i)
+        sum += std::abs(p[i] - q[i]);
+    return sum / n;
 }
 
-// Camera make and location as exiv2 reads them from a file, "-" for none.
+// Camera, orientation and latitude as exiv2 reads them, "-" for none.
 QString exifOf(const QString &path)
 {
     Exiv2::enableBMFF();
     auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
     image->readMetadata();
+    const Exiv2::ExifData &exif = image->exifData();
     QStringList found;
     for (const char *key : {"Exif.Image.Make", "Exif.Image.Orientation", "Exif.GPSInfo.GPSLatitude"}) {
-        const auto it = image->exifData().findKey(Exiv2::ExifKey(key));
-        found << (it == image->exifData().end() ? QStringLiteral("-")
-                                                : QString::fromStdString(it->toString()));
+        const auto it = exif.findKey(Exiv2::ExifKey(key));
+        found << (it == exif.end() ? QStringLiteral("-") : QString::fromStdString(it->toString()));
     }
     return found.join(QStringLiteral(" | "));
 }
@@ -74,7 +65,6 @@ private slots:
     void initTestCase();
     void roundTrip_data();
     void roundTrip();
-    void qualityTradesSize_data();
     void qualityTradesSize();
     void photoInformation_data();
     void photoInformation();
@@ -87,10 +77,11 @@ private:
     QByteArray profile = QColorSpace(QColorSpace::DisplayP3).iccProfile();
 };
 
+// What a camera writes: sideways, with a location, in a wide-gamut profile;
+// and the same as an AVIF.
 void tst_webformats::initTestCase()
 {
-    // What a camera writes: sideways, with a location, in a wide-gamut profile.
-    QVERIFY(ramps(QImage::Format_RGB32, false).save(path("camera.jpg"), "JPG", 95));
+    QVERIFY(ramps(QImage::Format_RGB32).save(path("camera.jpg"), "JPG", 95));
     auto image = Exiv2::ImageFactory::open(QFile::encodeName(path("camera.jpg")).toStdString());
     Exiv2::ExifData exif;
     exif["Exif.Image.Make"] = "Glassmere Test Camera";
@@ -100,6 +91,8 @@ void tst_webformats::initTestCase()
     Exiv2::DataBuf icc(reinterpret_cast<const Exiv2::byte *>(profile.constData()), long(profile.size()));
     image->setIccProfile(icc);
     image->writeMetadata();
+    QVERIFY(writePhoto(readPhoto(path("camera.jpg")), path("camera.avif"), nullptr,
+                       {-1, PhotoMetadata::read(path("camera.jpg")), MetadataPolicy::Keep}));
 }
 
 void tst_webformats::roundTrip_data()
@@ -109,27 +102,25 @@ void tst_webformats::roundTrip_data()
     QTest::addColumn<int>("quality");
     QTest::addColumn<QImage::Format>("readAs");
     QTest::addColumn<double>("meanLimit"); // in 16-bit steps: 257 is one 8-bit step
-    QTest::addColumn<int>("largestLimit");
 
-    const QImage rgb = ramps(QImage::Format_RGB32, false), argb = ramps(QImage::Format_ARGB32, true);
-    const QImage deep = ramps(QImage::Format_RGBX64, false), deepAlpha = ramps(QImage::Format_RGBA64, true);
-    const int any = 65535, lossy = 3 * 257;
-    QTest::newRow("avif 8-bit") << "avif" << rgb << -1 << QImage::Format_RGB32 << lossy * 1.0 << any;
-    QTest::newRow("avif 8-bit lossless") << "avif" << rgb << 100 << QImage::Format_RGB32 << 0.0 << 0;
-    QTest::newRow("avif alpha") << "avif" << argb << -1 << QImage::Format_ARGB32 << lossy * 1.0 << any;
-    QTest::newRow("avif alpha lossless") << "avif" << argb << 100 << QImage::Format_ARGB32 << 0.0 << 0;
-    QTest::newRow("avif opaque alpha format: no alpha plane")
-        << "avif" << rgb.convertToFormat(QImage::Format_ARGB32) << 100 << QImage::Format_RGB32 << 0.0 << 0;
-    // 12 bits keep sixteen times finer steps than 8.
-    QTest::newRow("avif 16-bit") << "avif" << deep << -1 << QImage::Format_RGBX64 << lossy * 1.0 << any;
-    QTest::newRow("avif 16-bit at 100") << "avif" << deep << 100 << QImage::Format_RGBX64 << 8.0 << 16;
-    QTest::newRow("avif 16-bit alpha at 100")
-        << "avif" << deepAlpha << 100 << QImage::Format_RGBA64 << 8.0 << 16;
-    QTest::newRow("webp 8-bit") << "webp" << rgb << -1 << QImage::Format_RGB32 << lossy * 1.0 << any;
-    QTest::newRow("webp 8-bit lossless") << "webp" << rgb << 100 << QImage::Format_RGB32 << 0.0 << 0;
-    QTest::newRow("webp alpha lossless") << "webp" << argb << 100 << QImage::Format_ARGB32 << 0.0 << 0;
-    // WebP holds 8 bits: the 16-bit picture comes back rounded, no worse.
-    QTest::newRow("webp 16-bit lossless") << "webp" << deep << 100 << QImage::Format_RGB32 << 129.0 << 128;
+    const QImage rgb = ramps(QImage::Format_RGB32), argb = ramps(QImage::Format_ARGB32, true);
+    const QImage deep = ramps(QImage::Format_RGBX64), deepAlpha = ramps(QImage::Format_RGBA64, true);
+    const auto RGB32 = QImage::Format_RGB32, ARGB32 = QImage::Format_ARGB32;
+    const double lossy = 3 * 257;
+    QTest::newRow("avif 8-bit") << "avif" << rgb << -1 << RGB32 << lossy;
+    QTest::newRow("avif 8-bit lossless") << "avif" << rgb << 100 << RGB32 << 0.0;
+    QTest::newRow("avif alpha") << "avif" << argb << -1 << ARGB32 << lossy;
+    QTest::newRow("avif alpha lossless") << "avif" << argb << 100 << ARGB32 << 0.0;
+    QTest::newRow("avif opaque: no alpha plane")
+        << "avif" << rgb.convertToFormat(ARGB32) << 100 << RGB32 << 0.0;
+    // 12 bits: steps sixteen times finer than 8 bits (rounding to 8 gives about 64).
+    QTest::newRow("avif 16-bit") << "avif" << deep << -1 << QImage::Format_RGBX64 << lossy;
+    QTest::newRow("avif 16-bit at 100") << "avif" << deep << 100 << QImage::Format_RGBX64 << 8.0;
+    QTest::newRow("avif 16-bit alpha at 100") << "avif" << deepAlpha << 100 << QImage::Format_RGBA64 << 8.0;
+    QTest::newRow("webp 8-bit lossless") << "webp" << rgb << 100 << RGB32 << 0.0;
+    QTest::newRow("webp alpha lossless") << "webp" << argb << 100 << ARGB32 << 0.0;
+    // WebP holds 8 bits: the 16-bit picture comes back rounded (mean 64), no worse.
+    QTest::newRow("webp 16-bit lossless") << "webp" << deep << 100 << RGB32 << 129.0;
 }
 
 void tst_webformats::roundTrip()
@@ -139,7 +130,6 @@ void tst_webformats::roundTrip()
     QFETCH(int, quality);
     QFETCH(QImage::Format, readAs);
     QFETCH(double, meanLimit);
-    QFETCH(int, largestLimit);
 
     const QString file = path(QStringLiteral("%1.%2").arg(QTest::currentDataTag(), suffix));
     QString why;
@@ -148,33 +138,23 @@ void tst_webformats::roundTrip()
     QVERIFY2(!back.isNull(), qPrintable(why));
     QCOMPARE(back.format(), readAs);
     QCOMPARE(back.size(), picture.size());
-    const auto [mean, largest] = difference(back, picture);
-    QVERIFY2(mean <= meanLimit && largest <= largestLimit,
-             qPrintable(QStringLiteral("mean %1, largest %2").arg(mean).arg(largest)));
+    QVERIFY2(difference(back, picture) <= meanLimit, qPrintable(QString::number(difference(back, picture))));
 }
 
-void tst_webformats::qualityTradesSize_data()
-{
-    QTest::addColumn<QString>("suffix");
-    QTest::newRow("avif") << "avif";
-    QTest::newRow("webp") << "webp";
-}
-
-// Lower quality, smaller file; the default lies between 30 and 100.
+// Lower quality, smaller file, the default in between.
 void tst_webformats::qualityTradesSize()
 {
-    QFETCH(QString, suffix);
     QRandomGenerator rng(3);
     const QImage noisy = TestUtils::randomImage(rng, 64, 48, QImage::Format_RGB32);
-    QList<qint64> sizes;
-    for (int quality : {30, -1, 100}) {
-        const QString file = path(QStringLiteral("q%1.%2").arg(quality).arg(suffix));
-        QVERIFY(writePhoto(noisy, file, nullptr, {quality, {}, MetadataPolicy::Keep}));
-        sizes << QFileInfo(file).size();
+    for (const char *suffix : {"avif", "webp"}) {
+        QList<qint64> sizes;
+        for (int quality : {30, -1, 100}) {
+            const QString file = path(QStringLiteral("q%1.%2").arg(quality).arg(QLatin1String(suffix)));
+            QVERIFY(writePhoto(noisy, file, nullptr, {quality, {}, MetadataPolicy::Keep}));
+            sizes << QFileInfo(file).size();
+        }
+        QVERIFY2(sizes[0] < sizes[1] && sizes[1] < sizes[2], suffix);
     }
-    QVERIFY2(sizes[0] < sizes[1] && sizes[1] < sizes[2],
-             qPrintable(QString::number(sizes[0]) + ' ' + QString::number(sizes[1]) + ' ' +
-                        QString::number(sizes[2])));
 }
 
 void tst_webformats::photoInformation_data()
@@ -182,22 +162,19 @@ void tst_webformats::photoInformation_data()
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("output");
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("exif"); // as exifOf() shows it
-    QTest::addColumn<bool>("carriesProfile");
+    QTest::addColumn<QString>("exif"); // as exifOf() shows it; the profile goes with the camera
 
     const QString kept = QStringLiteral("Glassmere Test Camera | 1 | 48/1 51/1 24/1");
-    const QString none = QStringLiteral("- | - | -");
     for (const char *suffix : {"avif", "webp"}) {
         const QString out = QStringLiteral("info.") + QLatin1String(suffix);
-        QTest::addRow("%s kept", suffix) << "camera.jpg" << out << QStringList() << kept << true;
+        QTest::addRow("%s kept", suffix) << "camera.jpg" << out << QStringList() << kept;
         QTest::addRow("%s no GPS", suffix)
-            << "camera.jpg" << out << QStringList{"--strip-gps"} << "Glassmere Test Camera | 1 | -" << true;
+            << "camera.jpg" << out << QStringList{"--strip-gps"} << "Glassmere Test Camera | 1 | -";
         QTest::addRow("%s stripped", suffix)
-            << "camera.jpg" << out << QStringList{"--strip-metadata"} << none << false;
+            << "camera.jpg" << out << QStringList{"--strip-metadata"} << "- | - | -";
     }
-    // Read back from an AVIF, carried on into a JPEG.
-    QTest::newRow("avif to jpeg") << "info.avif"
-                                  << "info.jpg" << QStringList() << kept << true;
+    QTest::newRow("avif read, into jpeg") << "camera.avif"
+                                          << "info.jpg" << QStringList() << kept;
 }
 
 void tst_webformats::photoInformation()
@@ -206,55 +183,42 @@ void tst_webformats::photoInformation()
     QFETCH(QString, output);
     QFETCH(QStringList, options);
     QFETCH(QString, exif);
-    QFETCH(bool, carriesProfile);
-
-    if (source.endsWith(QLatin1String(".avif")))
-        QVERIFY(writePhoto(readPhoto(path("camera.jpg")), path(source), nullptr,
-                           {-1, PhotoMetadata::read(path("camera.jpg")), MetadataPolicy::Keep}));
     const auto r = TestUtils::runCli(options + QStringList{path(source), "-o", path(output)});
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     QCOMPARE(exifOf(path(output)), exif);
-    QCOMPARE(readPhoto(path(output)).colorSpace().iccProfile() == profile, carriesProfile);
+    QCOMPARE(readPhoto(path(output)).colorSpace().iccProfile() == profile, exif.startsWith("Glassmere"));
 }
 
 void tst_webformats::damagedAvif_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("reason");
-    QTest::addColumn<bool>("earlierOutput");
 
-    const QByteArray avif = encodeAvif(ramps(QImage::Format_RGB32, false), -1);
-    QVERIFY(isAvif(avif));
+    const QByteArray avif = encodeAvif(ramps(QImage::Format_RGB32), -1);
     QByteArray huge = avif;
-    const int ispe = int(huge.indexOf("ispe"));
-    QVERIFY(ispe > 0);
-    huge.replace(ispe + 8, 8, QByteArray::fromHex("0000ea600000ea60")); // 60000 x 60000
-    for (bool earlier : {false, true}) {
-        const char *tag = earlier ? "over an earlier output" : "new output";
-        QTest::addRow("cut, %s", tag) << avif.left(avif.size() * 2 / 3) << "cut short" << earlier;
-        QTest::addRow("claims 60000 x 60000, %s", tag) << huge << "the limit is 2 GB" << earlier;
-    }
+    huge.replace(huge.indexOf("ispe") + 8, 8, QByteArray::fromHex("0000ea600000ea60")); // 60000 x 60000
+    QTest::newRow("cut") << avif.left(avif.size() * 2 / 3) << "cut short";
+    QTest::newRow("60000 x 60000") << huge << "the limit is 2 GB";
 }
 
-// One line, status 1, the source as it was and no output beyond the earlier one.
+// One line, status 1, the source and the earlier output as they were, no
+// other file.
 void tst_webformats::damagedAvif()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, reason);
-    QFETCH(bool, earlierOutput);
 
     QTemporaryDir box;
     const QString source = box.filePath("photo.avif"), output = box.filePath("out.avif");
     QVERIFY(TestUtils::writeFile(source, bytes));
-    if (earlierOutput)
-        QVERIFY(TestUtils::writeFile(output, "earlier"));
+    QVERIFY(TestUtils::writeFile(output, "earlier"));
     const auto r = TestUtils::runCli({source, "-o", output});
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
     QVERIFY2(r.err.contains(reason), qPrintable(r.err));
     QCOMPARE(TestUtils::readAll(source), bytes);
-    QCOMPARE(QDir(box.path()).entryList(QDir::Files).size(), earlierOutput ? 2 : 1);
-    QCOMPARE(TestUtils::readAll(output), earlierOutput ? QByteArray("earlier") : QByteArray());
+    QCOMPARE(QDir(box.path()).entryList(QDir::Files).size(), 2);
+    QCOMPARE(TestUtils::readAll(output), QByteArray("earlier"));
 }
 
 QTEST_MAIN(tst_webformats)
