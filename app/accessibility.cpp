@@ -37,8 +37,9 @@ const Control controls[] = {
     {"btCovPics", QT_TRANSLATE_NOOP("Accessibility", "Convert all"),
      QT_TRANSLATE_NOOP("Accessibility", "Adds the reflection to every photo of the source folder.")},
     {"spinBatchQuality", QT_TRANSLATE_NOOP("Accessibility", "Quality"),
-     QT_TRANSLATE_NOOP("Accessibility",
-                       "The quality of JPEG and WebP outputs, from 1 to 100, or the writer's own default.")},
+     QT_TRANSLATE_NOOP(
+         "Accessibility",
+         "The quality of JPEG, WebP and AVIF outputs, from 1 to 100, or the writer's own default.")},
     {"spinBatchWidth", QT_TRANSLATE_NOOP("Accessibility", "Width"),
      QT_TRANSLATE_NOOP("Accessibility",
                        "The width in pixels the converted photos are scaled down to, or their full size.")},

@@ -122,7 +122,7 @@ void Glassmere::on_btSavePic_clicked()
     quality->setRange(0, 100); // 0 shows as "default"
     quality->setSpecialValueText(tr("default"));
     quality->setValue(std::max(exportQuality, 0));
-    quality->setToolTip(tr("JPEG and WebP: a higher quality keeps more detail in a larger file; "
+    quality->setToolTip(tr("JPEG, WebP and AVIF: a higher quality keeps more detail in a larger file; "
                            "\"default\" is the writer's own."));
     auto *qualityLabel = new QLabel(tr("&Quality:"), &dialog);
     qualityLabel->setBuddy(quality);

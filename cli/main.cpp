@@ -149,6 +149,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("glassmere-reflect"));
     QCoreApplication::setApplicationVersion(QStringLiteral(GLASSMERE_VERSION));
 
+    // In transparent mode, sources whose format keeps alpha keep their names.
+    QStringList keepsOwnName = alphaExportSuffixes();
+    keepsOwnName.removeAll(QStringLiteral("PNG"));
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral(
@@ -156,13 +159,13 @@ int main(int argc, char *argv[])
             "\n"
             "Batch: with several INPUTs, a folder among them, or an OUTPUT ending with /, every\n"
             "picture is converted into the existing folder OUTPUT under its own name; in transparent\n"
-            "mode as its name up to the first dot plus .PNG, except ICO and TIFF files. A folder gives\n"
+            "mode as its name up to the first dot plus .PNG, except %2 files. A folder gives\n"
             "its files named %1 in any case (no hidden files, no subfolders), in\n"
             "descending name order. A source picture is never written over, nor, without --overwrite, an\n"
             "output that exists; two pictures with one output name both fail. Pictures that fail are\n"
             "reported and skipped; a summary goes to standard output, and the exit status is 1 when\n"
             "any picture failed.")
-            .arg(openPatterns().join(QLatin1Char(' ')).toLower()));
+            .arg(openPatterns().join(QLatin1Char(' ')).toLower(), keepsOwnName.join(QStringLiteral(", "))));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption sideOpt(
@@ -225,7 +228,8 @@ int main(int argc, char *argv[])
         QStringLiteral("NAME"));
     const QCommandLineOption qualityOpt(
         QStringLiteral("quality"),
-        QStringLiteral("Quality of lossy formats such as JPEG, 1..100 (default: the writer's own)."),
+        QStringLiteral("Quality of lossy formats (JPEG, WebP, AVIF), 1..100; 100 makes WebP and AVIF "
+                       "lossless (default: the writer's own)."),
         QStringLiteral("N"));
     const QCommandLineOption recursiveOpt(
         QStringList{QStringLiteral("r"), QStringLiteral("recursive")},

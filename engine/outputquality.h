@@ -7,6 +7,8 @@
 //   format            quality means                          default (-1)
 //   jpg, jpeg         JPEG quality: lossy                    75
 //   webp              lossy below 100, lossless at 100       75 (lossy)
+//   avif              lossy below 100, lossless at 100       DefaultAvifQuality (avifcodec.h)
+//                     (8-bit pictures; deeper ones keep 12 bits)
 //   png               zlib effort only, pixels never change  zlib level 6
 //                     (level = (100 - quality) * 9 / 91)
 //   tif, tiff, bmp, ico, cur, icns, ppm, pgm, pbm, xbm, xpm, wbmp: ignored
@@ -16,7 +18,7 @@
 inline bool writerIsLossy(const QByteArray &format)
 {
     const QByteArray f = format.toLower();
-    return f == "jpg" || f == "jpeg" || f == "webp";
+    return f == "jpg" || f == "jpeg" || f == "webp" || f == "avif";
 }
 
 // Qt's default PNG effort takes many seconds on a photo-sized transparent

@@ -1,6 +1,7 @@
 #include "photoio.h"
 #include "pngtransparency.h"
 
+#include "avifcodec.h"
 #include "memorybudget.h"
 #include "outputquality.h"
 #include "reflection.h"
@@ -174,6 +175,8 @@ int maxSide(const QByteArray &format)
         return 65500;
     if (format == "webp")
         return 16383;
+    if (format == "avif")
+        return 65536; // AV1's largest frame
     return std::numeric_limits<int>::max();
 }
 
@@ -186,6 +189,21 @@ QString tooLong(const QByteArray &format, const QSize &size)
         .arg(maxSide(format))
         .arg(size.width())
         .arg(size.height());
+}
+
+// libavif encodes into memory and takes the photo information as blocks of
+// its own.
+bool writeAvif(const QImage &image, const WriteOptions &options, QSaveFile &file, QString *why)
+{
+    const PhotoMetadata::Blocks blocks = options.metadata.blocksFor(image.size(), options.metadataPolicy);
+    const QByteArray bytes = encodeAvif(image, options.quality, blocks.exif, blocks.icc, why);
+    if (bytes.isEmpty())
+        return false;
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+        *why = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 // Largest SVG document read into memory to be checked.
@@ -204,6 +222,10 @@ QImage readPicture(QIODevice &file, const QString &path, QString *errorString, c
     if (file.size() == 0)
         return fail(path.isEmpty() ? QStringLiteral("there is no picture data")
                                    : QStringLiteral("the file is empty"));
+    // Qt has no AVIF reader: the file's signature picks libavif's, whatever
+    // the file is called.
+    if (isAvif(file.peek(512)))
+        return readAvif(file, admit ? admit : PhotoAdmission(defaultPhotoAdmission), errorString);
 
     // Qt's decode limit is process-wide, and its default of 128 MB stops at
     // about 33 megapixels. Raised here unless the program chose its own (the
@@ -338,7 +360,7 @@ bool writePhoto(const QImage &image, const QString &path, QString *errorString, 
     const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
     if (format.isEmpty())
         return fail(QStringLiteral("the file name has no suffix to choose a format by"));
-    if (!QImageWriter::supportedImageFormats().contains(format))
+    if (format != "avif" && !QImageWriter::supportedImageFormats().contains(format))
         return fail(QStringLiteral("no writer for the format \"%1\"").arg(QString::fromLatin1(format)));
     const QString refusal = outputTargetRefusal(path);
     if (!refusal.isEmpty())
@@ -355,6 +377,14 @@ bool writePhoto(const QImage &image, const QString &path, QString *errorString, 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
+    if (format == "avif") {
+        QString why;
+        if (!writeAvif(image, options, file, &why)) {
+            file.cancelWriting();
+            return fail(why);
+        }
+        return file.commit() || fail(file.errorString());
+    }
     // Encoded into memory first when photo information is to be added, so
     // that the file is still written in one go and replaced atomically.
     const bool addMetadata =

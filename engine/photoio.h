@@ -31,9 +31,11 @@ bool defaultPhotoAdmission(const QSize &size, QString *why);
 // Only regular files are read. A file shorter than its header says (BMP,
 // TGA, PBM/PGM/PPM) is refused as cut short; where a reader may leave pixels
 // unwritten the picture starts out zeroed, so no output ever holds memory
-// the reader did not write. An SVG loads no image but inline data. Without
-// `admit`, a picture is let through when converting it with the largest
-// settings stays within DefaultMemoryLimitMB.
+// the reader did not write. An AVIF, recognised by its content, is read
+// with libavif (8-bit: RGB32/ARGB32, 10- and 12-bit: RGBX64/RGBA64). An
+// SVG loads no image but inline data. Without `admit`, a picture is let
+// through when converting it with the largest settings stays within
+// DefaultMemoryLimitMB.
 QImage readPhoto(const QString &path, QString *errorString = nullptr, const PhotoAdmission &admit = {});
 
 // The same for a picture held in memory, such as one taken from the
@@ -49,7 +51,8 @@ QImage readPhotoData(const QByteArray &data, QString *errorString = nullptr,
 // Returns false with the reason in `errorString`.
 //
 // PNG is always written with a fast zlib effort (the pixels are the same);
-// a lossy writer takes `quality` (1..100, -1 its own default). ICO is
+// a lossy writer takes `quality` (1..100, -1 its own default; 100 makes
+// WebP and AVIF lossless). AVIF is written with libavif. ICO is
 // refused above 256 pixels on a side, since its writer would shrink the
 // picture. The photo information in `metadata` is carried over where the
 // format holds it, as `metadataPolicy` says.

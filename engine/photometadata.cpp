@@ -7,6 +7,9 @@
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
+#include <exiv2/webpimage.hpp> // not among exiv2.hpp's
+
+#include <webp/mux.h>
 
 #include <zlib.h>
 
@@ -14,6 +17,7 @@
 #include <exception>
 #include <mutex>
 #include <set>
+#include <stdexcept>
 
 namespace {
 
@@ -42,6 +46,7 @@ void initialiseExiv2()
     static std::mutex xmpMutex;
     std::call_once(once, [] {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::enableBMFF(); // AVIF, read only: libavif writes its blocks
         Exiv2::XmpParser::initialize(
             [](void *mutex, bool lock) {
                 if (lock)
@@ -79,6 +84,57 @@ void nameProfileChunk(QByteArray &png)
         }
         at += int(length) + 12;
     }
+}
+
+// The EXIF worth carrying under `policy`.
+Exiv2::ExifData carried(const Exiv2::ExifData &all, MetadataPolicy policy)
+{
+    Exiv2::ExifData exif;
+    for (const Exiv2::Exifdatum &datum : all) {
+        const bool gps =
+            datum.groupName() == "GPSInfo" || (datum.groupName() == "Image" && datum.tag() == GpsPointerTag);
+        if (!(gps && policy == MetadataPolicy::StripGps))
+            exif.add(datum);
+    }
+    return exif;
+}
+
+// The pixels were turned on reading, and the output has its own size.
+void describeOutput(Exiv2::ExifData &exif, uint32_t width, uint32_t height)
+{
+    const auto set = [&exif](const char *key, uint32_t value) {
+        const auto it = exif.findKey(Exiv2::ExifKey(key));
+        if (it != exif.end())
+            it->setValue(std::to_string(value));
+    };
+    set("Exif.Image.Orientation", 1);
+    set("Exif.Photo.PixelXDimension", width);
+    set("Exif.Photo.PixelYDimension", height);
+}
+
+// exiv2 0.27 writes a WebP's colour profile under the wrong chunk name,
+// which leaves a file no reader takes: libwebp's own muxer adds the blocks.
+QByteArray webpWith(const QByteArray &webp, const PhotoMetadata &metadata, MetadataPolicy policy,
+                    QString *warning)
+{
+    const WebPData data{reinterpret_cast<const uint8_t *>(webp.constData()), size_t(webp.size())};
+    const std::unique_ptr<WebPMux, void (*)(WebPMux *)> mux(WebPMuxCreate(&data, 0), WebPMuxDelete);
+    int width = 0, height = 0;
+    if (!mux || WebPMuxGetCanvasSize(mux.get(), &width, &height) != WEBP_MUX_OK)
+        throw std::runtime_error("libwebp cannot take the file apart");
+    const PhotoMetadata::Blocks blocks = metadata.blocksFor(QSize(width, height), policy, warning);
+    for (const auto &[name, block] : {std::pair{"ICCP", &blocks.icc}, std::pair{"EXIF", &blocks.exif}}) {
+        const WebPData chunk{reinterpret_cast<const uint8_t *>(block->constData()), size_t(block->size())};
+        if (!block->isEmpty() && WebPMuxSetChunk(mux.get(), name, &chunk, 0) != WEBP_MUX_OK)
+            throw std::runtime_error("libwebp cannot add the photo information");
+    }
+    WebPData assembled;
+    WebPDataInit(&assembled);
+    if (WebPMuxAssemble(mux.get(), &assembled) != WEBP_MUX_OK)
+        throw std::runtime_error("libwebp cannot put the file together");
+    const QByteArray result(reinterpret_cast<const char *>(assembled.bytes), qsizetype(assembled.size));
+    WebPDataClear(&assembled);
+    return result;
 }
 
 QString reasonOf(const std::exception &e)
@@ -156,31 +212,20 @@ QByteArray PhotoMetadata::applyTo(const QByteArray &encoded, MetadataPolicy poli
         initialiseExiv2();
         const auto *bytes = reinterpret_cast<const Exiv2::byte *>(encoded.constData());
         const int type = Exiv2::ImageFactory::getType(bytes, long(encoded.size()));
+        if (type == Exiv2::ImageType::webp)
+            return webpWith(encoded, *this, policy, warning);
         if (type != Exiv2::ImageType::jpeg && type != Exiv2::ImageType::png && type != Exiv2::ImageType::tiff)
             return encoded;
         auto image = Exiv2::ImageFactory::open(bytes, long(encoded.size()));
         image->readMetadata();
 
-        Exiv2::ExifData exif;
-        for (const Exiv2::Exifdatum &datum : d->exif) {
-            const bool gps = datum.groupName() == "GPSInfo" ||
-                             (datum.groupName() == "Image" && datum.tag() == GpsPointerTag);
-            if (!(gps && policy == MetadataPolicy::StripGps))
-                exif.add(datum);
-        }
+        Exiv2::ExifData exif = carried(d->exif, policy);
         if (!exif.empty()) {
             // What the writer put there itself (a TIFF's storage tags) stays.
             for (const Exiv2::Exifdatum &own : image->exifData())
                 if (exif.findKey(Exiv2::ExifKey(own.key())) == exif.end())
                     exif.add(own);
-            const auto set = [&exif](const char *key, uint32_t value) {
-                const auto it = exif.findKey(Exiv2::ExifKey(key));
-                if (it != exif.end())
-                    it->setValue(std::to_string(value));
-            };
-            set("Exif.Image.Orientation", 1);
-            set("Exif.Photo.PixelXDimension", uint32_t(image->pixelWidth()));
-            set("Exif.Photo.PixelYDimension", uint32_t(image->pixelHeight()));
+            describeOutput(exif, uint32_t(image->pixelWidth()), uint32_t(image->pixelHeight()));
             image->setExifData(exif);
         }
         if (!d->icc.isEmpty()) {
@@ -209,6 +254,32 @@ QByteArray PhotoMetadata::applyTo(const QByteArray &encoded, MetadataPolicy poli
             *warning = QStringLiteral("cannot write the photo information");
     }
     return encoded;
+}
+
+PhotoMetadata::Blocks PhotoMetadata::blocksFor(const QSize &size, MetadataPolicy policy,
+                                               QString *warning) const
+{
+    Blocks blocks;
+    if (policy == MetadataPolicy::StripAll || isEmpty())
+        return blocks;
+    blocks.icc = d->icc;
+    try {
+        initialiseExiv2();
+        Exiv2::ExifData exif = carried(d->exif, policy);
+        if (exif.empty())
+            return blocks;
+        describeOutput(exif, uint32_t(size.width()), uint32_t(size.height()));
+        Exiv2::Blob tiff;
+        Exiv2::ExifParser::encode(tiff, Exiv2::littleEndian, exif);
+        blocks.exif = QByteArray(reinterpret_cast<const char *>(tiff.data()), qsizetype(tiff.size()));
+    } catch (const std::exception &e) {
+        if (warning)
+            *warning = reasonOf(e);
+    } catch (...) {
+        if (warning)
+            *warning = QStringLiteral("cannot write the photo information");
+    }
+    return blocks;
 }
 
 #pragma GCC diagnostic pop

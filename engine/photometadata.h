@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -35,7 +36,7 @@ public:
     // True when there is neither EXIF nor a colour profile to carry.
     bool isEmpty() const;
 
-    // `encoded` (a complete JPEG, PNG or TIFF file as an image writer made
+    // `encoded` (a complete JPEG, PNG, TIFF or WebP file as an image writer made
     // it) with this metadata written in, the orientation set to upright (the
     // pixels were turned on reading) and no thumbnail (it would show the
     // photo without its reflection). Returns `encoded` itself when there is
@@ -43,6 +44,18 @@ public:
     // cannot hold metadata, or, with the reason in `warning`, when writing
     // it fails. Safe to call from several threads at once.
     QByteArray applyTo(const QByteArray &encoded, MetadataPolicy policy, QString *warning = nullptr) const;
+
+    // What applyTo() would write, for a writer that takes the blocks itself
+    // (AVIF): the EXIF as a TIFF structure, for an output of `size`, and the
+    // colour profile. Both empty where there is nothing to write or the
+    // policy strips everything; the EXIF also, with the reason in
+    // `warning`, where it cannot be encoded.
+    struct Blocks
+    {
+        QByteArray exif;
+        QByteArray icc;
+    };
+    Blocks blocksFor(const QSize &size, MetadataPolicy policy, QString *warning = nullptr) const;
 
 private:
     struct Data;

@@ -4,7 +4,8 @@
 
 const QList<PictureFormat> &pictureFormats()
 {
-    // BMP, JPG, JPEG, PNG, ICO, PPM, TIFF, XBM, XPM is the save dialog's order.
+    // BMP, JPG, JPEG, PNG, ICO, PPM, TIFF, XBM, XPM, WEBP, AVIF is the save
+    // dialog's order. WebP and AVIF keep alpha and the photo information.
     static const QList<PictureFormat> formats = {
         {"BMP", "bmp", "BMP-Windows Bitmap(*.BMP)", 0, false},
         {"GIF", nullptr, nullptr, -1, false},
@@ -22,7 +23,8 @@ const QList<PictureFormat> &pictureFormats()
         {"SVG", nullptr, nullptr, -1, false},
         {"TGA", nullptr, nullptr, -1, false},
         {"ICO", "ico", "Microsoft Icon(*.ICO)", 4, true},
-        {"WEBP", "webp", nullptr, -1, true},
+        {"WEBP", "webp", "WEBP-WebP Image(*.WEBP)", 9, true},
+        {"AVIF", "avif", "AVIF-AV1 Image File Format(*.AVIF)", 10, true},
     };
     return formats;
 }

@@ -3,6 +3,7 @@
 // Small valid files of every format the readers take, made at run time, and
 // the hostile ones made from them.
 
+#include "avifcodec.h"
 #include "testutils.h"
 
 #include <QBuffer>
@@ -61,6 +62,7 @@ inline QList<Sample> samples()
     files.append(
         {QStringLiteral("gif"), QByteArray::fromHex("47494638396101000100800000ffffff00000021f9040100000000"
                                                     "2c00000000010001000002024401003b")});
+    files.append({QStringLiteral("avif"), encodeAvif(picture, -1)}); // Qt has no AVIF writer
     files.append({QStringLiteral("tga"), tga(24, 16, 24 * 16 * 3)});
     files.append({QStringLiteral("svg"), svg(24, 16)});
     return files;

@@ -297,7 +297,8 @@ private slots:
         const QString failed = QStringLiteral("Failed to export reflection photo.");
         const QString exported = QStringLiteral("Reflection photo has been exported.");
         QTest::newRow("written in the photo's own format") << "out.png" << false << exported << QString();
-        QTest::newRow("transparent into JPG") << "out.jpg" << true << failed << "only PNG, ICO, TIFF keep";
+        QTest::newRow("transparent into JPG")
+            << "out.jpg" << true << failed << "only PNG, ICO, TIFF, WEBP, AVIF keep";
         QTest::newRow("onto the loaded photo") << "@" << false << failed << "never written over";
         QTest::newRow("onto a link to it") << "link.png" << false << failed << "never written over";
         QTest::newRow("no writer") << "out.gif" << false << failed << "no writer";

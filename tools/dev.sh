@@ -22,7 +22,7 @@ packages=(
     xvfb xauth xdotool imagemagick fonts-dejavu-core
     pybind11-dev python3-dev python3-numpy python3-distributed
     dpkg-dev help2man man-db desktop-file-utils appstream bash-completion
-    libavif-dev libjpeg62-turbo-dev libtiff-dev qt6-wayland
+    libavif-dev libwebp-dev libjpeg62-turbo-dev libtiff-dev qt6-wayland
     weston openbox xfwm4 libvips-tools libjpeg-turbo-progs
 )
 

@@ -39,8 +39,9 @@ def fail(message, code=2):
 
 def output_name(name, transparent):
     """The batch's rule: transparent outputs need alpha, so every source but
-    ICO and TIFF becomes its name up to the first dot plus .PNG."""
-    if not transparent or name.rsplit(".", 1)[-1].upper() in ("ICO", "TIFF"):
+    those whose format keeps it (ICO, TIFF, WebP, AVIF) becomes its name up to
+    the first dot plus .PNG."""
+    if not transparent or name.rsplit(".", 1)[-1].upper() in ("ICO", "TIFF", "TIF", "WEBP", "AVIF"):
         return name
     return name.split(".", 1)[0] + ".PNG"
 

@@ -284,8 +284,8 @@
         <translation>Qualität</translation>
     </message>
     <message>
-        <source>The quality of JPEG and WebP outputs, from 1 to 100, or the writer&apos;s own default.</source>
-        <translation>Die Qualität von JPEG- und WebP-Ausgaben, von 1 bis 100, oder die Vorgabe des Schreibers.</translation>
+        <source>The quality of JPEG, WebP and AVIF outputs, from 1 to 100, or the writer&apos;s own default.</source>
+        <translation>Die Qualität von JPEG-, WebP- und AVIF-Ausgaben, von 1 bis 100, oder die Vorgabe des Schreibers.</translation>
     </message>
     <message>
         <source>Include subfolders</source>
@@ -485,8 +485,8 @@
         <translation>Standard</translation>
     </message>
     <message>
-        <source>JPEG and WebP: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
-        <translation>JPEG und WebP: Eine höhere Qualität behält mehr Details in einer größeren Datei; „Standard“ ist die Vorgabe des Schreibers.</translation>
+        <source>JPEG, WebP and AVIF: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
+        <translation>JPEG, WebP und AVIF: Eine höhere Qualität behält mehr Details in einer größeren Datei; „Standard“ ist die Vorgabe des Schreibers.</translation>
     </message>
     <message>
         <source>&amp;Quality:</source>
@@ -648,8 +648,8 @@
         <translation>&amp;Qualität:</translation>
     </message>
     <message>
-        <source>JPEG and WebP: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
-        <translation>JPEG und WebP: Eine höhere Qualität behält mehr Details in einer größeren Datei; „Standard“ ist die Vorgabe des Schreibers.</translation>
+        <source>JPEG, WebP and AVIF: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
+        <translation>JPEG, WebP und AVIF: Eine höhere Qualität behält mehr Details in einer größeren Datei; „Standard“ ist die Vorgabe des Schreibers.</translation>
     </message>
     <message>
         <source>default</source>

@@ -284,8 +284,8 @@
         <translation>质量</translation>
     </message>
     <message>
-        <source>The quality of JPEG and WebP outputs, from 1 to 100, or the writer&apos;s own default.</source>
-        <translation>JPEG 和 WebP 输出的质量，1 到 100，或编码器自身的默认值。</translation>
+        <source>The quality of JPEG, WebP and AVIF outputs, from 1 to 100, or the writer&apos;s own default.</source>
+        <translation>JPEG、WebP 和 AVIF 输出的质量，1 到 100，或编码器自身的默认值。</translation>
     </message>
     <message>
         <source>Include subfolders</source>
@@ -484,8 +484,8 @@
         <translation>默认</translation>
     </message>
     <message>
-        <source>JPEG and WebP: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
-        <translation>JPEG 和 WebP：质量越高，保留的细节越多，文件也越大；“默认”即编码器自身的设置。</translation>
+        <source>JPEG, WebP and AVIF: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
+        <translation>JPEG、WebP 和 AVIF：质量越高，保留的细节越多，文件也越大；“默认”即编码器自身的设置。</translation>
     </message>
     <message>
         <source>&amp;Quality:</source>
@@ -647,8 +647,8 @@
         <translation>质量(&amp;Q)：</translation>
     </message>
     <message>
-        <source>JPEG and WebP: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
-        <translation>JPEG 和 WebP：质量越高，保留的细节越多，文件也越大；“默认”即编码器自身的设置。</translation>
+        <source>JPEG, WebP and AVIF: a higher quality keeps more detail in a larger file; &quot;default&quot; is the writer&apos;s own.</source>
+        <translation>JPEG、WebP 和 AVIF：质量越高，保留的细节越多，文件也越大；“默认”即编码器自身的设置。</translation>
     </message>
     <message>
         <source>default</source>
