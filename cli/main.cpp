@@ -10,7 +10,8 @@
 #include "pictureformats.h"
 #include "presets.h"
 #include "reflection.h"
-#include "streamedconversion.h"
+#include "optionparsing.h"
+#include "singlerun.h"
 #include "worker.h"
 
 #include <QCommandLineParser>
@@ -26,71 +27,11 @@
 
 namespace {
 
-// The longest side any writer takes (PNG's); a larger limit is no limit.
-constexpr int MaxSide = 1000000;
-
 // One line on standard error, the way command-line tools report.
 int fail(int code, const QString &message)
 {
     reportLine(message);
     return code;
-}
-
-bool parseInt(const QString &text, int low, int high, int &value)
-{
-    bool ok = false;
-    const int v = text.toInt(&ok, 10);
-    if (!ok || v < low || v > high)
-        return false;
-    value = v;
-    return true;
-}
-
-bool parseSide(const QString &text, int &direction)
-{
-    const int side = sideFromName(text);
-    if (side < 0)
-        return false;
-    direction = side;
-    return true;
-}
-
-bool parseColour(const QString &text, _RGB &colour)
-{
-    static const QRegularExpression hex(
-        QStringLiteral("^#([0-9A-Fa-f]{2})([0-9A-Fa-f]{2})([0-9A-Fa-f]{2})$"));
-    const QRegularExpressionMatch m = hex.match(text);
-    if (!m.hasMatch())
-        return false;
-    colour.r = m.captured(1).toInt(nullptr, 16);
-    colour.g = m.captured(2).toInt(nullptr, 16);
-    colour.b = m.captured(3).toInt(nullptr, 16);
-    return true;
-}
-
-// --width: one width or several, comma separated, none twice. Empty with
-// the reason in `why` when the text is not such a list.
-QList<int> parseWidths(const QString &text, QString *why)
-{
-    QList<int> widths;
-    const QStringList parts = text.split(QLatin1Char(','));
-    for (const QString &part : parts) {
-        int width = 0;
-        if (!parseInt(part.trimmed(), 1, MaxSide, width)) {
-            *why = QStringLiteral("--width takes whole numbers from 1 to %1, separated by commas, not \"%2\"")
-                       .arg(MaxSide)
-                       .arg(text);
-            return {};
-        }
-        if (widths.contains(width)) {
-            *why = QStringLiteral("--width lists %1 twice, in \"%2\"; each width is written once")
-                       .arg(width)
-                       .arg(text);
-            return {};
-        }
-        widths.append(width);
-    }
-    return widths;
 }
 
 // The options a worker needs to render as this process would: every one
@@ -116,20 +57,6 @@ QStringList workerArguments(const QCommandLineParser &parser)
             args << option << value;
     }
     return args;
-}
-
-// The line for a failed streamed conversion, worded as the whole-picture
-// road words its failures.
-QString streamedFailure(const BatchOutcome &outcome, const QString &input, const QString &output)
-{
-    switch (outcome.step) {
-    case BatchOutcome::ReadFailed:
-        return QStringLiteral("cannot read \"%1\": %2").arg(input, outcome.why);
-    case BatchOutcome::RenderFailed:
-        return QStringLiteral("the result of \"%1\" is empty: %2").arg(input, outcome.why);
-    default:
-        return QStringLiteral("cannot write \"%1\": %2").arg(output, outcome.why);
-    }
 }
 
 } // namespace
@@ -454,81 +381,5 @@ int main(int argc, char *argv[])
         return runBatch({inputs, output, settings, jobs, timeout, memoryLimit,
                          QCoreApplication::applicationFilePath(), workerArguments(parser),
                          given(recursiveOpt), naming, sizes, given(overwriteOpt)});
-    const QString input = inputs.first();
-    // A single photo is named by -o, or by --suffix and --format beside
-    // itself; not by both.
-    if (renames && !output.isEmpty())
-        return fail(
-            UsageError,
-            QStringLiteral("--suffix and --format name outputs beside the photo or in a folder (-o FOLDER/); "
-                           "with -o FILE the name is FILE"));
-    if (output.isEmpty())
-        output = batchOutputPath(QFileInfo(input).path(), input, naming);
-    const QList<SizedOutput> outputs = sizedOutputs(output, sizes);
-    // A format without alpha would write a black gap and no fade.
-    const PictureFormat *target = formatForSuffix(QFileInfo(output).suffix());
-    if (settings.transparent && target && !target->keepsAlpha)
-        return fail(UsageError, QStringLiteral("--transparent needs a format that keeps transparency (%1), "
-                                               "not \"%2\"")
-                                    .arg(alphaExportSuffixes().join(QStringLiteral(", ")), output));
-    for (const SizedOutput &out : outputs)
-        if (isSameFile(input, out.path))
-            return fail(UsageError,
-                        QStringLiteral("the output \"%1\" is the input photo; it is never written over")
-                            .arg(out.path));
-
-    // A damaged information block costs the information, not the picture;
-    // it is reported once the picture itself has been read.
-    QString damage;
-    if (writeOptions.metadataPolicy != MetadataPolicy::StripAll)
-        writeOptions.metadata = PhotoMetadata::read(input, &damage);
-    const auto reportDamage = [&] {
-        if (!damage.isEmpty())
-            reportLine(QStringLiteral("warning: the photo information of \"%1\" is not kept: %2")
-                           .arg(input, damage));
-    };
-    // The streamed road writes the full size only.
-    const std::optional<BatchOutcome> streamed =
-        !sizes.isNull()
-            ? std::nullopt
-            : convertStreamed(input, output, settings, writeOptions, [&](qint64 needed, QString *refusal) {
-                  if (needed <= memoryLimit)
-                      return true;
-                  *refusal = memoryRefusal(needed, memoryLimit);
-                  return false;
-              });
-    if (streamed) {
-        if (streamed->step != BatchOutcome::ReadFailed)
-            reportDamage();
-        return streamed->ok() ? Ok : fail(FileError, streamedFailure(*streamed, input, output));
-    }
-
-    QString why;
-    QImage photo = readPhoto(input, &why, [&](const QSize &size, QString *refusal) {
-        const qint64 needed = conversionBytes(size, settings);
-        if (needed <= memoryLimit)
-            return true;
-        *refusal = memoryRefusal(needed, memoryLimit);
-        return false;
-    });
-    if (photo.isNull())
-        return fail(FileError, QStringLiteral("cannot read \"%1\": %2").arg(input, why));
-    const QImage::Format sourceFormat = photo.format();
-    reportDamage();
-
-    // Converting the moved-from pictures lets Qt convert in place, which
-    // saves allocating (and faulting in) a second photo-sized buffer.
-    QImage rendering;
-    ComposeReflection(std::move(photo).convertToFormat(renderingFormat(sourceFormat)), rendering, settings);
-    if (rendering.isNull())
-        return fail(FileError,
-                    QStringLiteral("the result of \"%1\" is empty: the trim leaves no row of the photo, "
-                                   "or the picture is too large to render")
-                        .arg(input));
-
-    QString failed;
-    if (!writeRendering(std::move(rendering), sourceFormat, settings.transparent, outputs, writeOptions, &why,
-                        &failed))
-        return fail(FileError, QStringLiteral("cannot write \"%1\": %2").arg(failed, why));
-    return Ok;
+    return runSingle({inputs.first(), output, settings, memoryLimit, naming, sizes, renames, writeOptions});
 }

@@ -114,7 +114,9 @@ private slots:
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QString>("failure"); // a part of the one line; empty: written
         const QString photo = QStringLiteral("good-png.png");
-        QTest::newRow("JPEG claiming 20000 x 20000") << QStringList{"bomb.jpg"} << "needs 3.5 GB";
+        // The streamed road holds about 550 MB for it, within the budget; its
+        // few bytes end long before its rows do.
+        QTest::newRow("JPEG claiming 20000 x 20000") << QStringList{"bomb.jpg"} << "the file is cut short";
         QTest::newRow("1-bit PNG of 16000 x 16000") << QStringList{"bomb.png"} << "the limit is 2 GB";
         QTest::newRow("TGA claiming 4000 x 4000") << QStringList{"bomb.tga"} << "cut short";
         QTest::newRow("output a named pipe") << QStringList{photo, "special/pipe.png"} << "not a regular";

@@ -22,12 +22,8 @@ FONT_DIR=/usr/share/fonts/truetype/dejavu
 FONT=$FONT_DIR/DejaVuSans.ttf
 FONT_BOLD=$FONT_DIR/DejaVuSans-Bold.ttf
 
-for tool in "$IM" "$IDENTIFY"; do
-    [[ -x $tool ]] || { echo "missing $tool: apt-get install imagemagick" >&2; exit 1; }
-done
-for f in "$FONT" "$FONT_BOLD"; do
-    [[ -f $f ]] || { echo "missing $f: apt-get install fonts-dejavu-core" >&2; exit 1; }
-done
+for tool in "$IM" "$IDENTIFY"; do [[ -x $tool ]] || { echo "missing $tool: apt-get install imagemagick" >&2; exit 1; }; done
+for f in "$FONT" "$FONT_BOLD"; do [[ -f $f ]] || { echo "missing $f: apt-get install fonts-dejavu-core" >&2; exit 1; }; done
 command -v python3 >/dev/null || { echo "missing python3" >&2; exit 1; }
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -251,6 +247,8 @@ for state in normal pressed hover; do
     for name in fit raw in out orig; do
         zoom_cell "$name" "$state" "$TMP/zoom.png"
         "$IM" "$TMP/zoom.png" "${PNG_OPTS[@]}" PNG32:"$IMAGES/zoom_$name$(zoom_suffix $state).png"
+        zoom_cell "$name" "$state" "$TMP/zoom.png" 104
+        "$IM" "$TMP/zoom.png" "${PNG_OPTS[@]}" PNG32:"$IMAGES/zoom_$name$(zoom_suffix $state)@2x.png"
     done
 done
 
@@ -424,12 +422,6 @@ done
 logo 2 '#e4f3f7' none "$IMAGES/blog@2x.png"
 logo 2 '#ffffff' '#6fd3e6' "$IMAGES/blog_hover@2x.png"
 
-for state in normal pressed hover; do
-    for name in fit raw in out orig; do
-        zoom_cell "$name" "$state" "$TMP/zoom.png" 104
-        "$IM" "$TMP/zoom.png" "${PNG_OPTS[@]}" PNG32:"$IMAGES/zoom_$name$(zoom_suffix $state)@2x.png"
-    done
-done
 
 spinner 64 "$IMAGES/Loading@2x.gif"
 
