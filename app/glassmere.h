@@ -30,6 +30,7 @@ class QGraphicsScene;
 class QKeyEvent;
 class QLineEdit;
 class QMouseEvent;
+class QPaintEvent;
 class QResizeEvent;
 class QSettings;
 class QSlider;
@@ -72,6 +73,8 @@ public:
 protected:
     // glassmere.cpp: the drawn frame
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     // glassmere_menu.cpp
@@ -151,6 +154,8 @@ private slots:
 
 private:
     void setupConnections();
+    void applyMask();
+    void roundCorners(bool rounded);
     void setupPreview();
     void setupValidators();
     void keepOnlyDirection(QCheckBox *kept);
@@ -162,7 +167,7 @@ private:
     // glassmere_preview.cpp: a dragged slider's value, rendered small
     void showLiveFrame();
     bool loadPhoto(const QString &fileName);
-    void ShowLoading();
+    void ShowLoading(const QString &what);
     void deliverRendering(const QImage &rendering);
     void batchProgress(int done, int total, const QString &current);
     void batchFinished(const BatchSummary &summary);
@@ -178,8 +183,8 @@ private:
     qint64 liveSourceKey = 0;
     bool liveShown = false; // the preview shows such a frame, not reflectionImage
 
-    // Our own maximised state; the platform's is never used, because the
-    // visible window is the masked area, not the whole window.
+    // Our own maximised state, on a bare X server only: with nobody to ask,
+    // the window covers the screen by its geometry, band and all.
     bool isMaximized = false;
     QPoint dragPosition;                // pointer minus frame top-left at the last left press
     QRect normalGeometry;               // geometry() before maximising
@@ -195,7 +200,7 @@ private:
     _RGB bgcolor;
     bool transparent = false;
 
-    DlgLoading *loadingDlg = nullptr; // owned, top-level, reused for every rendering
+    DlgLoading *loadingDlg = nullptr; // child over the preview, reused for every rendering
     RenderController *renderer = nullptr;
     PhotoExporter *exporter = nullptr;
     PresetPanel *presets = nullptr;

@@ -170,7 +170,7 @@ void Glassmere::on_btSavePic_clicked()
     exporter->start(reflectionImage, sourceFormat, transparent, fileName,
                     {exportQuality, sourceMetadata,
                      exportStripsMetadata ? MetadataPolicy::StripAll : MetadataPolicy::Keep});
-    ShowLoading();
+    ShowLoading(tr("Saving the photo"));
     disconnect(done);
 
     if (written)

@@ -40,14 +40,18 @@ void Glassmere::remember(QSettings &store) const
     store.setValue(QStringLiteral("batchTarget"), ui->txtResultDir->text());
     store.endGroup();
     store.setValue(QStringLiteral("batch/subfolders"), ui->cbSubfolders->isChecked());
-    store.setValue(QStringLiteral("window/position"), isMaximized ? normalGeometry.topLeft() : pos());
+    // Maximised, by us or by the manager: the geometry it comes back to.
+    const QRect kept = isMaximized                             ? normalGeometry
+                       : (windowState() & Qt::WindowMaximized) ? QWidget::normalGeometry()
+                                                               : QRect(pos(), size());
+    store.setValue(QStringLiteral("window/position"), kept.topLeft());
     store.beginGroup(QStringLiteral("output"));
     store.setValue(QStringLiteral("exportQuality"), exportQuality);
     store.setValue(QStringLiteral("exportStripsMetadata"), exportStripsMetadata);
     const int batchQuality = ui->spinBatchQuality->value(); // 0: "default"
     store.setValue(QStringLiteral("batchQuality"), batchQuality > 0 ? batchQuality : -1);
     store.endGroup();
-    store.setValue(QStringLiteral("window/size"), isMaximized ? normalGeometry.size() : size());
+    store.setValue(QStringLiteral("window/size"), kept.size());
 }
 
 void Glassmere::restoreRemembered(const QSettings &store)

@@ -1,6 +1,10 @@
 #include "windowgeometry.h"
 
+#include "desktopsession.h"
+
 #include <QMouseEvent>
+#include <QPainterPath>
+#include <QRegion>
 #include <QWidget>
 #include <QWindow>
 
@@ -9,6 +13,16 @@
 QRect maskRect(const QSize &window)
 {
     return QRect(maskBand, maskBand, window.width() - 2 * maskBand, window.height() - 2 * maskBand);
+}
+
+QRegion outlineRegion(const QSize &window, int band)
+{
+    const QRect visible(band, band, window.width() - 2 * band, window.height() - 2 * band);
+    if (band == 0)
+        return QRegion(visible); // square against the screen's edges
+    QPainterPath outline;
+    outline.addRoundedRect(visible, cornerRadius, cornerRadius);
+    return QRegion(outline.toFillPolygon().toPolygon());
 }
 
 QPoint centredTopLeft(const QRect &desktop, const QSize &window)
@@ -137,8 +151,10 @@ bool EdgeResizer::eventFilter(QObject *watched, QEvent *event)
         return false;
     // The window manager resizes where it can (X11 with one, Wayland); it
     // declines where there is none, and then the window follows the pointer.
+    // A Wayland compositor that declines cannot be worked around: it ignores
+    // the geometry a client sets on its own window.
     auto *handle = static_cast<QWindow *>(watched);
-    if (!handle->startSystemResize(edges)) {
+    if (!handle->startSystemResize(edges) && !compositorPlacesWindows()) {
         dragging = edges;
         pressedAt = global;
         startGeometry = window->geometry();

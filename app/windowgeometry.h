@@ -6,6 +6,7 @@
 #include <QSize>
 
 QT_BEGIN_NAMESPACE
+class QRegion;
 class QWidget;
 QT_END_NAMESPACE
 
@@ -22,6 +23,15 @@ constexpr int cornerReach = 16;
 // The visible (masked) part of a window of size `window`, in its own
 // coordinates.
 QRect maskRect(const QSize &window);
+
+// The radius of the visible part's rounded corners.
+constexpr int cornerRadius = 6;
+
+// The visible part of a window of size `window` with a band of `band`
+// pixels around it (maskBand, or 0 while it covers the screen), with its
+// corners rounded: the window mask on X11, and the outline the window draws
+// itself on Wayland.
+QRegion outlineRegion(const QSize &window, int band);
 
 // Top-left corner that centres a window of size `window` on `desktop`
 // (the whole virtual desktop). Signed division, truncating toward zero, so
@@ -51,7 +61,7 @@ QRect resizedGeometry(const QRect &start, Qt::Edges edges, const QPoint &travel,
 // Resizes a frameless window from the edges of its visible part. The
 // pointer shows the resize shape there; a left press hands the resize to
 // the window manager (QWindow::startSystemResize) or, where the platform
-// has none to hand it to, follows the pointer itself. It watches the
+// has none to hand it to (a bare X server), follows the pointer itself. It watches the
 // window's QWindow, which sees every pointer event before the widget
 // under the pointer does.
 class EdgeResizer : public QObject

@@ -284,10 +284,6 @@
         <translation>Qualität</translation>
     </message>
     <message>
-        <source>The quality of JPEG and WebP outputs, from 1 to 100, or the writer&apos;s own default.</source>
-        <translation>Die Qualität von JPEG- und WebP-Ausgaben, von 1 bis 100, oder die Vorgabe des Schreibers.</translation>
-    </message>
-    <message>
         <source>Include subfolders</source>
         <translation>Unterordner einbeziehen</translation>
     </message>
@@ -318,6 +314,29 @@
     <message>
         <source>Deletes the chosen preset.</source>
         <translation>Löscht die gewählte Vorlage.</translation>
+    </message>
+    <message>
+        <source>The quality of JPEG and WebP outputs. Its lowest step, 0, reads &quot;default&quot; and leaves the quality to the writer; 1 to 100 set it.</source>
+        <translation>Die Qualität von JPEG- und WebP-Ausgaben. Die unterste Stufe, 0, lautet „Standard“ und überlässt die Qualität dem Schreiber; 1 bis 100 legen sie fest.</translation>
+    </message>
+    <message>
+        <source>Batch status</source>
+        <translation>Stand der Stapelverarbeitung</translation>
+    </message>
+    <message>
+        <source>How far the conversion is, and the photo being converted.</source>
+        <translation>Wie weit die Umwandlung ist, und welches Foto gerade umgewandelt wird.</translation>
+    </message>
+</context>
+<context>
+    <name>DlgLoading</name>
+    <message>
+        <source>Working</source>
+        <translation>Bitte warten</translation>
+    </message>
+    <message>
+        <source>The window takes input again when this is done.</source>
+        <translation>Das Fenster nimmt wieder Eingaben an, sobald dies fertig ist.</translation>
     </message>
 </context>
 <context>
@@ -477,6 +496,18 @@
         <source>The target directory lies inside the source directory. With subfolders included, choose a target directory outside it.</source>
         <translation>Der Zielordner liegt im Quellordner. Wenn Unterordner einbezogen werden, wählen Sie einen Zielordner außerhalb davon.</translation>
     </message>
+    <message>
+        <source>Saving the photo</source>
+        <translation>Das Foto wird gespeichert</translation>
+    </message>
+    <message>
+        <source>Rendering the reflection</source>
+        <translation>Die Spiegelung wird berechnet</translation>
+    </message>
+    <message>
+        <source>%1 of %2 converted; now %3</source>
+        <translation>%1 von %2 umgewandelt; jetzt %3</translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>
@@ -545,10 +576,6 @@
         <translation>Tiefe:</translation>
     </message>
     <message>
-        <source>Interval</source>
-        <translation>Abstand</translation>
-    </message>
-    <message>
         <source>Color:</source>
         <translation>Farbe:</translation>
     </message>
@@ -589,14 +616,6 @@
         <translation>Abbrechen</translation>
     </message>
     <message>
-        <source>Opacity</source>
-        <translation>Deckkraft</translation>
-    </message>
-    <message>
-        <source>Blur</source>
-        <translation>Unschärfe</translation>
-    </message>
-    <message>
         <source>&amp;Quality:</source>
         <translation>&amp;Qualität:</translation>
     </message>
@@ -627,6 +646,26 @@
     <message>
         <source>Delete</source>
         <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Convert the loaded photo, with a live preview of its reflection.</source>
+        <translation>Das geladene Foto umwandeln, mit einer Live-Vorschau seiner Spiegelung.</translation>
+    </message>
+    <message>
+        <source>Convert every photo of a folder at once with the same settings.</source>
+        <translation>Alle Fotos eines Ordners auf einmal mit denselben Einstellungen umwandeln.</translation>
+    </message>
+    <message>
+        <source>Interval:</source>
+        <translation>Abstand:</translation>
+    </message>
+    <message>
+        <source>Opacity:</source>
+        <translation>Deckkraft:</translation>
+    </message>
+    <message>
+        <source>Blur:</source>
+        <translation>Unschärfe:</translation>
     </message>
 </context>
 <context>

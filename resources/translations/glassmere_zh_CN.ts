@@ -284,10 +284,6 @@
         <translation>质量</translation>
     </message>
     <message>
-        <source>The quality of JPEG and WebP outputs, from 1 to 100, or the writer&apos;s own default.</source>
-        <translation>JPEG 和 WebP 输出的质量，1 到 100，或编码器自身的默认值。</translation>
-    </message>
-    <message>
         <source>Include subfolders</source>
         <translation>包含子文件夹</translation>
     </message>
@@ -318,6 +314,29 @@
     <message>
         <source>Deletes the chosen preset.</source>
         <translation>删除所选的预设。</translation>
+    </message>
+    <message>
+        <source>The quality of JPEG and WebP outputs. Its lowest step, 0, reads &quot;default&quot; and leaves the quality to the writer; 1 to 100 set it.</source>
+        <translation>JPEG 和 WebP 输出的质量。最低一档 0 显示为“默认”，由编码器自行决定质量；1 到 100 则指定质量。</translation>
+    </message>
+    <message>
+        <source>Batch status</source>
+        <translation>批量处理状态</translation>
+    </message>
+    <message>
+        <source>How far the conversion is, and the photo being converted.</source>
+        <translation>转换的进度，以及正在转换的照片。</translation>
+    </message>
+</context>
+<context>
+    <name>DlgLoading</name>
+    <message>
+        <source>Working</source>
+        <translation>请稍候</translation>
+    </message>
+    <message>
+        <source>The window takes input again when this is done.</source>
+        <translation>完成后窗口将重新接受输入。</translation>
     </message>
 </context>
 <context>
@@ -476,6 +495,18 @@
         <source>The target directory lies inside the source directory. With subfolders included, choose a target directory outside it.</source>
         <translation>目标目录位于源目录之内。包含子文件夹时，请选择源目录之外的目标目录。</translation>
     </message>
+    <message>
+        <source>Saving the photo</source>
+        <translation>正在保存照片</translation>
+    </message>
+    <message>
+        <source>Rendering the reflection</source>
+        <translation>正在生成倒影</translation>
+    </message>
+    <message>
+        <source>%1 of %2 converted; now %3</source>
+        <translation>已转换 %1 / %2；当前 %3</translation>
+    </message>
 </context>
 <context>
     <name>GlassmereClass</name>
@@ -544,10 +575,6 @@
         <translation>深度：</translation>
     </message>
     <message>
-        <source>Interval</source>
-        <translation>间距</translation>
-    </message>
-    <message>
         <source>Color:</source>
         <translation>颜色：</translation>
     </message>
@@ -588,14 +615,6 @@
         <translation>取消</translation>
     </message>
     <message>
-        <source>Opacity</source>
-        <translation>不透明度</translation>
-    </message>
-    <message>
-        <source>Blur</source>
-        <translation>模糊</translation>
-    </message>
-    <message>
         <source>&amp;Quality:</source>
         <translation>质量(&amp;Q)：</translation>
     </message>
@@ -626,6 +645,26 @@
     <message>
         <source>Delete</source>
         <translation>删除</translation>
+    </message>
+    <message>
+        <source>Convert the loaded photo, with a live preview of its reflection.</source>
+        <translation>转换已载入的照片，并实时预览其倒影。</translation>
+    </message>
+    <message>
+        <source>Convert every photo of a folder at once with the same settings.</source>
+        <translation>用相同的设置一次转换文件夹中的所有照片。</translation>
+    </message>
+    <message>
+        <source>Interval:</source>
+        <translation>间距：</translation>
+    </message>
+    <message>
+        <source>Opacity:</source>
+        <translation>不透明度：</translation>
+    </message>
+    <message>
+        <source>Blur:</source>
+        <translation>模糊：</translation>
     </message>
 </context>
 <context>
