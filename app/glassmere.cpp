@@ -36,8 +36,9 @@ Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
                               Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint),
       ui(new Ui::GlassmereClass)
 {
-    // A Wayland compositor draws the band the mask would cut: there the
-    // window is translucent and paints its own rounded outline.
+    // A Wayland compositor draws the band the mask would cut (the mask only
+    // limits where input arrives there): the window is translucent instead
+    // and paints its background inside the band only.
     if (compositorPlacesWindows())
         setAttribute(Qt::WA_TranslucentBackground);
     // Before the form: every widget is created under the final style sheet.
@@ -54,7 +55,6 @@ Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
     layout()->activate();
     centralWidget()->layout()->activate();
     ui->tabWidget->setFixedHeight(ui->tabWidget->height());
-    roundCorners(true);
     setUpAccessibility(this);
     setupConnections();
     setupPreview();
@@ -213,7 +213,6 @@ void Glassmere::changeEvent(QEvent *event)
         const int band = covering ? 0 : maskBand;
         centralWidget()->layout()->setContentsMargins(band, band, band, band);
         edgeResizer->setEnabled(!covering && !isMaximized);
-        roundCorners(!covering);
         applyMask();
     }
     QMainWindow::changeEvent(event);
@@ -230,35 +229,16 @@ void Glassmere::applyMask()
         setMask(QRegion(maskRect(size())));
 }
 
-// On Wayland the frame pieces at the four corners, and the title band under
-// the top two, are drawn with rounded corners, and the band beside them is
-// transparent; square against the screen's edges.
-void Glassmere::roundCorners(bool rounded)
-{
-    if (!testAttribute(Qt::WA_TranslucentBackground))
-        return;
-    const QString sheet =
-        rounded ? QStringLiteral("QFrame#frame_Top, QFrame#frame_leftTop { border-top-left-radius: %1px; }"
-                                 "QFrame#frame_Top, QFrame#frame_rightTop { border-top-right-radius: %1px; }"
-                                 "QLabel#label_BLeft { border-bottom-left-radius: %1px; }"
-                                 "QLabel#label_BRight { border-bottom-right-radius: %1px; }")
-                      .arg(cornerRadius)
-                : QString();
-    if (styleSheet() != sheet) // a new sheet polishes the whole window again
-        setStyleSheet(sheet);
-}
-
 void Glassmere::paintEvent(QPaintEvent *event)
 {
     if (!testAttribute(Qt::WA_TranslucentBackground)) {
         QMainWindow::paintEvent(event);
         return;
     }
-    // The skin's background, only inside the visible part and with rounded
-    // corners; the band around stays transparent.
-    const bool covering = windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+    // The skin's background inside the visible part; the band around stays
+    // transparent.
     QPainter painter(this);
-    painter.setClipRegion(outlineRegion(size(), covering ? 0 : maskBand));
+    painter.setClipRegion(mask());
     QStyleOption option;
     option.initFrom(this);
     style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);

@@ -155,7 +155,6 @@ private slots:
 private:
     void setupConnections();
     void applyMask();
-    void roundCorners(bool rounded);
     void setupPreview();
     void setupValidators();
     void keepOnlyDirection(QCheckBox *kept);

@@ -3,8 +3,6 @@
 #include "desktopsession.h"
 
 #include <QMouseEvent>
-#include <QPainterPath>
-#include <QRegion>
 #include <QWidget>
 #include <QWindow>
 
@@ -13,16 +11,6 @@
 QRect maskRect(const QSize &window)
 {
     return QRect(maskBand, maskBand, window.width() - 2 * maskBand, window.height() - 2 * maskBand);
-}
-
-QRegion outlineRegion(const QSize &window, int band)
-{
-    const QRect visible(band, band, window.width() - 2 * band, window.height() - 2 * band);
-    if (band == 0)
-        return QRegion(visible); // square against the screen's edges
-    QPainterPath outline;
-    outline.addRoundedRect(visible, cornerRadius, cornerRadius);
-    return QRegion(outline.toFillPolygon().toPolygon());
 }
 
 QPoint centredTopLeft(const QRect &desktop, const QSize &window)

@@ -6,7 +6,6 @@
 #include <QSize>
 
 QT_BEGIN_NAMESPACE
-class QRegion;
 class QWidget;
 QT_END_NAMESPACE
 
@@ -23,15 +22,6 @@ constexpr int cornerReach = 16;
 // The visible (masked) part of a window of size `window`, in its own
 // coordinates.
 QRect maskRect(const QSize &window);
-
-// The radius of the visible part's rounded corners.
-constexpr int cornerRadius = 6;
-
-// The visible part of a window of size `window` with a band of `band`
-// pixels around it (maskBand, or 0 while it covers the screen), with its
-// corners rounded: the window mask on X11, and the outline the window draws
-// itself on Wayland.
-QRegion outlineRegion(const QSize &window, int band);
 
 // Top-left corner that centres a window of size `window` on `desktop`
 // (the whole virtual desktop). Signed division, truncating toward zero, so

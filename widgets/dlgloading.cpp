@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QByteArray>
+#include <QCloseEvent>
 #include <QEventLoop>
 #include <QMovie>
 #include <QShortcut>
@@ -93,6 +94,14 @@ void DlgLoading::showEvent(QShowEvent *event)
 {
     qApp->installEventFilter(this);
     QWidget::showEvent(event);
+}
+
+// Also where the window itself is hidden, and no hide event follows.
+void DlgLoading::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted() && loop)
+        loop->quit();
 }
 
 void DlgLoading::hideEvent(QHideEvent *event)

@@ -156,8 +156,8 @@ focus() { # ID: gives the window the keyboard focus and waits until it has it
     done
     return 1
 }
-preview() { # a fingerprint of what the main window shows
-    /usr/bin/import -window "$win" rgb:- 2>/dev/null | md5sum
+preview() { # a fingerprint of what the preview shows (not the boxes typed into)
+    /usr/bin/import -window "$win" -crop 700x560+290+130 rgb:- 2>/dev/null | md5sum
 }
 wait_for_new_picture() { # BEFORE: the preview shows something else, no rendering is pending, and it holds
     # The loading indicator over the preview turns every 50 ms: a picture
