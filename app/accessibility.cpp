@@ -1,5 +1,7 @@
 #include "accessibility.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QString>
 #include <QTabBar>
@@ -39,12 +41,15 @@ const Control controls[] = {
     {"spinBatchQuality", QT_TRANSLATE_NOOP("Accessibility", "Quality"),
      QT_TRANSLATE_NOOP(
          "Accessibility",
-         "The quality of JPEG, WebP and AVIF outputs, from 1 to 100, or the writer's own default.")},
+         "The quality of JPEG, WebP and AVIF outputs. Its lowest step, 0, reads \"default\" and leaves "
+         "the quality to the writer; 1 to 100 set it.")},
     {"spinBatchWidth", QT_TRANSLATE_NOOP("Accessibility", "Width"),
      QT_TRANSLATE_NOOP("Accessibility",
                        "The width in pixels the converted photos are scaled down to, or their full size.")},
     {"progressBar", QT_TRANSLATE_NOOP("Accessibility", "Progress"),
      QT_TRANSLATE_NOOP("Accessibility", "How many photos of the folder are converted.")},
+    {"lblBatchFile", QT_TRANSLATE_NOOP("Accessibility", "Batch status"),
+     QT_TRANSLATE_NOOP("Accessibility", "How far the conversion is, and the photo being converted.")},
     {"checkBoxTop", QT_TRANSLATE_NOOP("Accessibility", "Reflection above"),
      QT_TRANSLATE_NOOP("Accessibility", "Mirrors the photo at its top edge.")},
     {"checkBoxLeft", QT_TRANSLATE_NOOP("Accessibility", "Reflection on the left"),
@@ -122,10 +127,38 @@ QString translated(const char *text)
     return QCoreApplication::translate("Accessibility", text);
 }
 
+// Roles Qt cannot guess from the class: the preview is a picture, not the
+// empty filler a scrolling area is announced as, and the loading indicator
+// is an animation.
+struct Role
+{
+    const char *objectName;
+    QAccessible::Role role;
+};
+const Role roles[] = {
+    {"graphicsView", QAccessible::Graphic},
+    {"DlgLoading", QAccessible::Animation},
+};
+
+QAccessibleInterface *withOwnRole(const QString &, QObject *object)
+{
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    for (const Role &entry : roles)
+        if (object->objectName() == QLatin1String(entry.objectName))
+            return new QAccessibleWidget(static_cast<QWidget *>(object), entry.role);
+    return nullptr;
+}
+
 } // namespace
 
 void setUpAccessibility(QWidget *window)
 {
+    static const bool rolesInstalled = [] {
+        QAccessible::installFactory(withOwnRole);
+        return true;
+    }();
+    Q_UNUSED(rolesInstalled)
     QWidget *previous = nullptr;
     for (const Control &control : controls) {
         auto *widget = window->findChild<QWidget *>(QLatin1String(control.objectName));
@@ -138,8 +171,9 @@ void setUpAccessibility(QWidget *window)
         widget->setAccessibleName(translated(control.name));
         widget->setAccessibleDescription(translated(control.description));
         // Buttons drawn from pictures may come without keyboard focus; a
-        // progress bar is read, never used, and keeps out of the way.
-        if (widget->inherits("QProgressBar"))
+        // progress bar and a status text are read, never used, and keep out
+        // of the way.
+        if (widget->inherits("QProgressBar") || widget->inherits("QLabel"))
             continue;
         if (!(widget->focusPolicy() & Qt::TabFocus))
             widget->setFocusPolicy(Qt::StrongFocus);

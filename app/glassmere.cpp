@@ -2,6 +2,7 @@
 #include "ui_glassmere.h"
 
 #include "accessibility.h"
+#include "desktopsession.h"
 #include "rangevalidator.h"
 #include "photoexporter.h"
 #include "rendercontroller.h"
@@ -15,8 +16,11 @@
 #include <QGraphicsScene>
 #include <QGuiApplication>
 #include <QIntValidator>
+#include <QLayout>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRegion>
+#include <QStyleOption>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -26,9 +30,18 @@ QString currentPath;
 Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
     // X11 and Wayland keep the window manager's frame outside the reach of
     // a window mask, so the frame is switched off and the mask only trims
-    // the empty band the form leaves around the skinned content.
-    : QMainWindow(parent, flags | Qt::FramelessWindowHint), ui(new Ui::GlassmereClass)
+    // the empty band the form leaves around the skinned content. The manager
+    // is still told the window minimises, maximises and closes, so it keeps
+    // a task bar entry and Alt+F4 for it as for its own windows.
+    : QMainWindow(parent, flags | Qt::FramelessWindowHint | Qt::WindowMinMaxButtonsHint |
+                              Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint),
+      ui(new Ui::GlassmereClass)
 {
+    // A Wayland compositor draws the band the mask would cut (the mask only
+    // limits where input arrives there): the window is translucent instead
+    // and paints its background inside the band only.
+    if (compositorPlacesWindows())
+        setAttribute(Qt::WA_TranslucentBackground);
     // Before the form: every widget is created under the final style sheet.
     SetWinStyle();
     ui->setupUi(this);
@@ -59,7 +72,7 @@ Glassmere::Glassmere(QWidget *parent, Qt::WindowFlags flags)
 
     setupValidators();
 
-    loadingDlg = new DlgLoading(nullptr);
+    loadingDlg = new DlgLoading(this);
     loadingDlg->installEventFilter(this);
 
     renderer = new RenderController(this);
@@ -90,7 +103,6 @@ Glassmere::~Glassmere()
         delete scene;
         scene = nullptr;
     }
-    delete loadingDlg;
     delete ui;
 }
 
@@ -155,6 +167,16 @@ void Glassmere::SetWinStyle()
 
 void Glassmere::on_btnMax_clicked()
 {
+    // A window manager or a compositor maximises the window itself, so its
+    // own state, its task bar and its keyboard shortcuts agree; changeEvent
+    // then takes the band away. Only a bare X server leaves it to us.
+    if (!isMaximized && windowManagerRuns()) {
+        if (windowState() & Qt::WindowMaximized)
+            showNormal();
+        else
+            showMaximized();
+        return;
+    }
     if (!isMaximized) {
         normalGeometry = geometry();
         // The screen the window is on, not the primary one; its top-left
@@ -186,11 +208,49 @@ void Glassmere::on_btnClose_clicked()
     close();
 }
 
+// Maximised by the manager, the window drops the band, so that the skinned
+// content meets the screen's edges.
+void Glassmere::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::WindowStateChange) {
+        const bool covering = windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+        const int band = covering ? 0 : maskBand;
+        centralWidget()->layout()->setContentsMargins(band, band, band, band);
+        edgeResizer->setEnabled(!covering && !isMaximized);
+        applyMask();
+    }
+    QMainWindow::changeEvent(event);
+}
+
 // Cuts away the empty band that verticalLayout_2's margins leave on every
-// side, so the skinned border is the window's visible edge.
+// side, so the skinned border is the window's visible edge. On Wayland the
+// mask only limits where input arrives; paintEvent leaves the band clear.
+void Glassmere::applyMask()
+{
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        setMask(QRegion(rect()));
+    else
+        setMask(QRegion(maskRect(size())));
+}
+
+void Glassmere::paintEvent(QPaintEvent *event)
+{
+    if (!testAttribute(Qt::WA_TranslucentBackground)) {
+        QMainWindow::paintEvent(event);
+        return;
+    }
+    // The skin's background inside the visible part; the band around stays
+    // transparent.
+    QPainter painter(this);
+    painter.setClipRegion(mask());
+    QStyleOption option;
+    option.initFrom(this);
+    style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+}
+
 void Glassmere::resizeEvent(QResizeEvent *)
 {
-    setMask(QRegion(maskRect(size())));
+    applyMask();
     // A fitted preview is fitted again to the view's new size: shrunk to
     // fit, or back at 1:1 where the window has grown to hold it.
     if (previewFitted && pixmapItem) {
@@ -209,15 +269,16 @@ void Glassmere::mousePressEvent(QMouseEvent *event)
 
 void Glassmere::mouseMoveEvent(QMouseEvent *event)
 {
-    if (isMaximized)
+    if (isMaximized || (windowState() & Qt::WindowMaximized))
         return;
     if (event->buttons() & Qt::LeftButton) {
-        // A Wayland client cannot place its own top-level window: move() is
-        // ignored there, so the compositor runs the drag. Started on the
-        // first move, not on the press, so double clicks still arrive.
-        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) && windowHandle())
-            windowHandle()->startSystemMove();
-        else
+        // The compositor or the window manager runs the drag where there is
+        // one, as for its own windows (snapping, edge resistance); Wayland
+        // ignores move() and has no other way. Only a bare X server leaves
+        // it to us. Started on the first move, not on the press, so double
+        // clicks still arrive.
+        const bool bySystem = windowHandle() && windowHandle()->startSystemMove();
+        if (!bySystem && !compositorPlacesWindows())
             move(event->globalPosition().toPoint() - dragPosition);
         event->accept();
     }

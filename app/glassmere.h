@@ -32,6 +32,7 @@ class QGraphicsScene;
 class QKeyEvent;
 class QLineEdit;
 class QMouseEvent;
+class QPaintEvent;
 class QResizeEvent;
 class QSettings;
 class QSlider;
@@ -74,6 +75,8 @@ public:
 protected:
     // glassmere.cpp: the drawn frame
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     // glassmere_menu.cpp
@@ -163,6 +166,7 @@ private slots:
 
 private:
     void setupConnections();
+    void applyMask();
     void setupPreview();
     void setupValidators();
     void keepOnlyDirection(QCheckBox *kept);
@@ -182,7 +186,7 @@ private:
     // empty for a picture that has no file. False, with everything as it
     // was, when it cannot be rendered.
     bool adoptPhoto(QImage photo, const QString &shownName, const QString &path, PhotoMetadata metadata);
-    void ShowLoading();
+    void ShowLoading(const QString &what);
     void deliverRendering(const QImage &rendering);
     void batchProgress(int done, int total, const QString &current);
     void batchFinished(const BatchSummary &summary);
@@ -199,8 +203,8 @@ private:
     qint64 liveSourceKey = 0;
     bool liveShown = false; // the preview shows such a frame, not reflectionImage
 
-    // Our own maximised state; the platform's is never used, because the
-    // visible window is the masked area, not the whole window.
+    // Our own maximised state, on a bare X server only: with nobody to ask,
+    // the window covers the screen by its geometry, band and all.
     bool isMaximized = false;
     QPoint dragPosition;                // pointer minus frame top-left at the last left press
     QRect normalGeometry;               // geometry() before maximising
@@ -216,7 +220,7 @@ private:
     _RGB bgcolor;
     bool transparent = false;
 
-    DlgLoading *loadingDlg = nullptr; // owned, top-level, reused for every rendering
+    DlgLoading *loadingDlg = nullptr; // child over the preview, reused for every rendering
     RenderController *renderer = nullptr;
     PhotoExporter *exporter = nullptr;
     PresetPanel *presets = nullptr;

@@ -198,7 +198,7 @@ void Glassmere::on_btSavePic_clicked()
                     {exportQuality, sourceMetadata,
                      exportStripsMetadata ? MetadataPolicy::StripAll : MetadataPolicy::Keep},
                     exportWidth, renderedFrom);
-    ShowLoading();
+    ShowLoading(tr("Saving the photo"));
     disconnect(done);
 
     if (written)

@@ -43,7 +43,11 @@ void Glassmere::remember(QSettings &store) const
     store.setValue(QStringLiteral("batchTarget"), ui->txtResultDir->text());
     store.endGroup();
     store.setValue(QStringLiteral("batch/subfolders"), ui->cbSubfolders->isChecked());
-    store.setValue(QStringLiteral("window/position"), isMaximized ? normalGeometry.topLeft() : pos());
+    // Maximised, by us or by the manager: the geometry it comes back to.
+    const QRect kept = isMaximized                             ? normalGeometry
+                       : (windowState() & Qt::WindowMaximized) ? QWidget::normalGeometry()
+                                                               : QRect(pos(), size());
+    store.setValue(QStringLiteral("window/position"), kept.topLeft());
     store.beginGroup(QStringLiteral("output"));
     store.setValue(QStringLiteral("exportQuality"), exportQuality);
     store.setValue(QStringLiteral("exportWidth"), exportWidth);
@@ -52,7 +56,7 @@ void Glassmere::remember(QSettings &store) const
     store.setValue(QStringLiteral("batchQuality"), batchQuality > 0 ? batchQuality : -1);
     store.setValue(QStringLiteral("batchWidth"), ui->spinBatchWidth->value()); // 0: full size
     store.endGroup();
-    store.setValue(QStringLiteral("window/size"), isMaximized ? normalGeometry.size() : size());
+    store.setValue(QStringLiteral("window/size"), kept.size());
 }
 
 void Glassmere::restoreRemembered(const QSettings &store)

@@ -11,7 +11,6 @@
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
-#include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QKeyEvent>
@@ -57,11 +56,12 @@ void Glassmere::contextMenuEvent(QContextMenuEvent *event)
 
 void Glassmere::on_btnHelp_clicked()
 {
-    // Posted, not sent: the click finishes first, and the menu opens at the
-    // pointer from the event loop.
-    const QPoint cursor = QCursor::pos();
+    // Under the button, whether it was clicked or pressed from the keyboard,
+    // as a menu button's menu opens. Posted, not sent: the click finishes
+    // first, and the menu opens from the event loop.
+    const QPoint below = ui->btnHelp->mapToGlobal(ui->btnHelp->rect().bottomLeft() + QPoint(0, 1));
     QCoreApplication::postEvent(
-        this, new QContextMenuEvent(QContextMenuEvent::Mouse, mapFromGlobal(cursor), cursor));
+        this, new QContextMenuEvent(QContextMenuEvent::Keyboard, mapFromGlobal(below), below));
 }
 
 // F1 with a modifier too, when no widget took it.
@@ -140,6 +140,6 @@ void Glassmere::on_btReflection_clicked()
 
 void Glassmere::About()
 {
-    about dialog(nullptr);
+    about dialog(this); // parented, so that it opens over the window
     dialog.exec();
 }

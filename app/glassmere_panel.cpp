@@ -204,7 +204,7 @@ void Glassmere::on_cbTransparent_toggled(bool checked)
 
 void Glassmere::on_btColorPicker_clicked()
 {
-    const QColor colour = QColorDialog::getColor(Qt::white, nullptr);
+    const QColor colour = QColorDialog::getColor(Qt::white, this);
     if (!colour.isValid())
         return;
     colour.getRgb(&bgcolor.r, &bgcolor.g, &bgcolor.b);

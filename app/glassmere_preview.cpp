@@ -1,9 +1,9 @@
-// Rendering on the thread pool behind the loading dialog, and the preview
+// Rendering on the thread pool behind the loading indicator, and the preview
 // with its zoom buttons.
 //
 // The settings are gathered on the GUI thread just before the rendering
 // starts; the RenderController hands the picture back on the GUI thread.
-// Only one rendering runs at a time, and the loading dialog cannot be
+// Only one rendering runs at a time, and the loading indicator cannot be
 // dismissed before its picture has arrived.
 
 #include "glassmere.h"
@@ -59,13 +59,15 @@ void Glassmere::RunReflection()
     // Nothing to render before a photo is loaded; and never two at once.
     if (sourceImage.isNull() || renderer->isBusy())
         return;
+#ifndef NDEBUG
     qDebug() << "RunReflection is being run....";
+#endif
     renderFailed = false;
     renderingSettings = GatherSettings();
     renderer->start(sourceImage, renderingSettings);
     // The task's queued call can only be delivered by an event loop, and the
-    // first to run is the dialog's, so the dialog is always shown first.
-    ShowLoading();
+    // first to run is the indicator's, so the indicator is always shown first.
+    ShowLoading(tr("Rendering the reflection"));
     if (renderFailed && liveShown)
         showReflectionImage(); // the last rendering that was made, not a dragged value
     if (renderFailed)
@@ -73,18 +75,9 @@ void Glassmere::RunReflection()
                              QMessageBox::Ok, QMessageBox::NoButton);
 }
 
-void Glassmere::ShowLoading()
+void Glassmere::ShowLoading(const QString &what)
 {
-    // Over the middle of the preview: the animation is 32 x 32.
-    QGraphicsView *v = ui->graphicsView;
-    const QPoint p = v->pos();
-    const int x = p.x() + (v->width() - 32) / 2;
-    const int y = p.y() + (v->height() - 32) / 2;
-    loadingDlg->move(v->mapToGlobal(QPoint(x, y)));
-    loadingDlg->exec();
-    // The dialog was a window of its own: give the keyboard back, so that
-    // Alt+S right after Return in a number box reaches this window.
-    activateWindow();
+    loadingDlg->exec(ui->graphicsView, what);
 }
 
 void Glassmere::deliverRendering(const QImage &rendering)
@@ -150,9 +143,9 @@ void Glassmere::showLiveFrame()
     }
 }
 
-// While a rendering is pending, Escape and close requests (the window
-// manager's, Alt+F4) must not end the dialog's modal loop: the window would
-// take input again while the task still runs.
+// While a rendering is pending, a close request must not end the loading
+// indicator's wait: the window would take input again while the task still
+// runs. (Its Escape is held back with the rest of the window's input.)
 bool Glassmere::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == loadingDlg && (renderer->isBusy() || exporter->isBusy())) {

@@ -1,5 +1,7 @@
 #include "windowgeometry.h"
 
+#include "desktopsession.h"
+
 #include <QMouseEvent>
 #include <QWidget>
 #include <QWindow>
@@ -137,8 +139,10 @@ bool EdgeResizer::eventFilter(QObject *watched, QEvent *event)
         return false;
     // The window manager resizes where it can (X11 with one, Wayland); it
     // declines where there is none, and then the window follows the pointer.
+    // A Wayland compositor that declines cannot be worked around: it ignores
+    // the geometry a client sets on its own window.
     auto *handle = static_cast<QWindow *>(watched);
-    if (!handle->startSystemResize(edges)) {
+    if (!handle->startSystemResize(edges) && !compositorPlacesWindows()) {
         dragging = edges;
         pressedAt = global;
         startGeometry = window->geometry();

@@ -51,7 +51,7 @@ QRect resizedGeometry(const QRect &start, Qt::Edges edges, const QPoint &travel,
 // Resizes a frameless window from the edges of its visible part. The
 // pointer shows the resize shape there; a left press hands the resize to
 // the window manager (QWindow::startSystemResize) or, where the platform
-// has none to hand it to, follows the pointer itself. It watches the
+// has none to hand it to (a bare X server), follows the pointer itself. It watches the
 // window's QWindow, which sees every pointer event before the widget
 // under the pointer does.
 class EdgeResizer : public QObject

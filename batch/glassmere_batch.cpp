@@ -165,6 +165,7 @@ void Glassmere::on_btCancelBatch_clicked()
     batchJob->cancel();
     ui->btCancelBatch->setEnabled(false);
     ui->lblBatchFile->setText(tr("Stopping..."));
+    ui->lblBatchFile->setAccessibleName(ui->lblBatchFile->text());
 }
 
 void Glassmere::closeEvent(QCloseEvent *event)
@@ -202,6 +203,8 @@ void Glassmere::batchProgress(int done, int total, const QString &current)
     QLabel *label = ui->lblBatchFile;
     label->setText(label->fontMetrics().elidedText(current, Qt::ElideMiddle, label->width()));
     label->setToolTip(current);
+    // Whole, not elided, for a screen reader: each change is announced.
+    label->setAccessibleName(tr("%1 of %2 converted; now %3").arg(done).arg(total).arg(current));
 }
 
 void Glassmere::batchFinished(const BatchSummary &summary)

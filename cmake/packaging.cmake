@@ -26,10 +26,10 @@ The command glassmere-reflect does the same work in scripts.")
 
 # The libraries the programs link come from dpkg-shlibdeps. Qt loads the
 # readers of TIFF, TGA, MNG and SVG pictures as plug-ins at run time, which
-# no linker sees, so their packages are named here.
+# no linker sees, so their packages are named here, and so is the Wayland
+# platform plug-in: without it a Wayland session runs the window through
+# XWayland, where the compositor's own moving and resizing is out of reach.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins, libqt6svg6")
-# Native windows in a Wayland session; without it Qt falls back to X11.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins, libqt6svg6, qt6-wayland")
 
 include(CPack)

@@ -32,7 +32,7 @@ private slots:
     void cleanup()
     {
         window.reset();
-        // Nothing of the window may outlive it, the parentless dialog included.
+        // Nothing of the window may outlive it.
         QTRY_COMPARE(QApplication::topLevelWidgets().size(), 0);
     }
 
@@ -75,6 +75,23 @@ private slots:
             QCOMPARE(window->minimumSize(), before.size()); // resizable again, down to the form's size
             QCOMPARE(window->mask(), QRegion(maskRect(before.size())));
         }
+    }
+
+    // Maximised by a window manager, whose state it is: the band goes, so
+    // the skinned edge meets the screen's, and comes back with the normal
+    // state.
+    void managerMaximisedDropsTheBand()
+    {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const auto left = [this] { return title()->mapTo(window.get(), QPoint()).x(); };
+        const int banded = left();
+        window->setWindowState(Qt::WindowMaximized);
+        QTRY_COMPARE(window->mask(), QRegion(window->rect()));
+        QTRY_COMPARE(left(), banded - maskBand);
+        window->setWindowState(Qt::WindowNoState);
+        QTRY_COMPARE(window->mask(), QRegion(maskRect(window->size())));
+        QTRY_COMPARE(left(), banded);
     }
 
     // The window moves by the pointer's travel since the last left press; a

@@ -74,6 +74,41 @@ private slots:
         QCOMPARE(url, paths.contains(expected) ? QUrl::fromLocalFile(paths.value(expected)) : QUrl(expected));
     }
 
+    // The Help button's menu opens under the button, clicked or pressed
+    // from the keyboard, wherever the pointer happens to be.
+    void helpMenuUnderTheButton_data()
+    {
+        QTest::addColumn<bool>("byKeyboard");
+        QTest::newRow("click") << false;
+        QTest::newRow("space") << true;
+    }
+
+    void helpMenuUnderTheButton()
+    {
+        QFETCH(bool, byKeyboard);
+        Glassmere window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *help = window.findChild<QPushButton *>(QStringLiteral("btnHelp"));
+        QCursor::setPos(window.mapToGlobal(QPoint(300, 300)));
+        QPoint openedAt;
+        WhenShown<QMenu> look([&](QMenu *menu) {
+            openedAt = menu->pos();
+            menu->close();
+        });
+        if (byKeyboard) {
+            help->setFocus();
+            QTest::keyClick(help, Qt::Key_Space);
+        } else {
+            QTest::mouseClick(help, Qt::LeftButton);
+        }
+        QTRY_VERIFY(look.done());
+        const QPoint below = help->mapToGlobal(help->rect().bottomLeft());
+        QCOMPARE(openedAt.y(), below.y() + 1);
+        // Left-aligned with the button, unless the screen's edge pushed it in.
+        QVERIFY(openedAt.x() <= below.x() && openedAt.x() > below.x() - 300);
+    }
+
     void requests_data()
     {
         QTest::addColumn<QString>("request"); // a menu entry's name, or keys

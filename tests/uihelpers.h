@@ -33,13 +33,19 @@ public slots:
     void open(const QUrl &url) { urls << url; }
 };
 
-// The first visible top-level T, if any.
+// The first visible top-level T, or else the first shown inside a top-level
+// window (the loading indicator), if any.
 template <typename T>
 T *shownWindow()
 {
-    for (QWidget *window : QApplication::topLevelWidgets())
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows)
         if (T *found = qobject_cast<T *>(window); found && found->isVisible())
             return found;
+    for (QWidget *window : windows)
+        for (T *found : window->findChildren<T *>())
+            if (found->isVisible())
+                return found;
     return nullptr;
 }
 

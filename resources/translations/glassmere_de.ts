@@ -284,10 +284,6 @@
         <translation>Qualität</translation>
     </message>
     <message>
-        <source>The quality of JPEG, WebP and AVIF outputs, from 1 to 100, or the writer&apos;s own default.</source>
-        <translation>Die Qualität von JPEG-, WebP- und AVIF-Ausgaben, von 1 bis 100, oder die Vorgabe des Schreibers.</translation>
-    </message>
-    <message>
         <source>Include subfolders</source>
         <translation>Unterordner einbeziehen</translation>
     </message>
@@ -335,12 +331,35 @@
         <source>The width in pixels the converted photos are scaled down to, or their full size.</source>
         <translation>Die Breite in Pixeln, auf die die umgewandelten Fotos verkleinert werden, oder ihre volle Größe.</translation>
     </message>
+    <message>
+        <source>The quality of JPEG, WebP and AVIF outputs. Its lowest step, 0, reads &quot;default&quot; and leaves the quality to the writer; 1 to 100 set it.</source>
+        <translation>Die Qualität von JPEG-, WebP- und AVIF-Ausgaben. Die unterste Stufe, 0, lautet „Standard“ und überlässt die Qualität dem Schreiber; 1 bis 100 legen sie fest.</translation>
+    </message>
+    <message>
+        <source>Batch status</source>
+        <translation>Stand der Stapelverarbeitung</translation>
+    </message>
+    <message>
+        <source>How far the conversion is, and the photo being converted.</source>
+        <translation>Wie weit die Umwandlung ist, und welches Foto gerade umgewandelt wird.</translation>
+    </message>
 </context>
 <context>
     <name>ClipboardPicture</name>
     <message>
         <source>the clipboard holds no picture</source>
         <translation>die Zwischenablage enthält kein Bild</translation>
+    </message>
+</context>
+<context>
+    <name>DlgLoading</name>
+    <message>
+        <source>Working</source>
+        <translation>Bitte warten</translation>
+    </message>
+    <message>
+        <source>The window takes input again when this is done.</source>
+        <translation>Das Fenster nimmt wieder Eingaben an, sobald dies fertig ist.</translation>
     </message>
 </context>
 <context>
@@ -521,6 +540,18 @@
         <translation>&amp;Breite:</translation>
     </message>
     <message>
+        <source>Saving the photo</source>
+        <translation>Das Foto wird gespeichert</translation>
+    </message>
+    <message>
+        <source>Rendering the reflection</source>
+        <translation>Die Spiegelung wird berechnet</translation>
+    </message>
+    <message>
+        <source>%1 of %2 converted; now %3</source>
+        <translation>%1 von %2 umgewandelt; jetzt %3</translation>
+    </message>
+    <message>
         <source>Pasted picture</source>
         <translation>Eingefügtes Bild</translation>
     </message>
@@ -592,10 +623,6 @@
         <translation>Tiefe:</translation>
     </message>
     <message>
-        <source>Interval</source>
-        <translation>Abstand</translation>
-    </message>
-    <message>
         <source>Color:</source>
         <translation>Farbe:</translation>
     </message>
@@ -634,14 +661,6 @@
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>Opacity</source>
-        <translation>Deckkraft</translation>
-    </message>
-    <message>
-        <source>Blur</source>
-        <translation>Unschärfe</translation>
     </message>
     <message>
         <source>&amp;Quality:</source>
@@ -690,6 +709,26 @@
     <message>
         <source> px</source>
         <translation> px</translation>
+    </message>
+    <message>
+        <source>Convert the loaded photo, with a live preview of its reflection.</source>
+        <translation>Das geladene Foto umwandeln, mit einer Live-Vorschau seiner Spiegelung.</translation>
+    </message>
+    <message>
+        <source>Convert every photo of a folder at once with the same settings.</source>
+        <translation>Alle Fotos eines Ordners auf einmal mit denselben Einstellungen umwandeln.</translation>
+    </message>
+    <message>
+        <source>Interval:</source>
+        <translation>Abstand:</translation>
+    </message>
+    <message>
+        <source>Opacity:</source>
+        <translation>Deckkraft:</translation>
+    </message>
+    <message>
+        <source>Blur:</source>
+        <translation>Unschärfe:</translation>
     </message>
     <message>
         <source>Show the original photo (or hold the \ key)</source>

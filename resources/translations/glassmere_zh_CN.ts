@@ -284,10 +284,6 @@
         <translation>质量</translation>
     </message>
     <message>
-        <source>The quality of JPEG, WebP and AVIF outputs, from 1 to 100, or the writer&apos;s own default.</source>
-        <translation>JPEG、WebP 和 AVIF 输出的质量，1 到 100，或编码器自身的默认值。</translation>
-    </message>
-    <message>
         <source>Include subfolders</source>
         <translation>包含子文件夹</translation>
     </message>
@@ -335,12 +331,35 @@
         <source>The width in pixels the converted photos are scaled down to, or their full size.</source>
         <translation>转换后的照片缩小到的宽度（像素），或保持原尺寸。</translation>
     </message>
+    <message>
+        <source>The quality of JPEG, WebP and AVIF outputs. Its lowest step, 0, reads &quot;default&quot; and leaves the quality to the writer; 1 to 100 set it.</source>
+        <translation>JPEG、WebP 和 AVIF 输出的质量。最低一档 0 显示为“默认”，由编码器自行决定质量；1 到 100 则指定质量。</translation>
+    </message>
+    <message>
+        <source>Batch status</source>
+        <translation>批量处理状态</translation>
+    </message>
+    <message>
+        <source>How far the conversion is, and the photo being converted.</source>
+        <translation>转换的进度，以及正在转换的照片。</translation>
+    </message>
 </context>
 <context>
     <name>ClipboardPicture</name>
     <message>
         <source>the clipboard holds no picture</source>
         <translation>剪贴板中没有图片</translation>
+    </message>
+</context>
+<context>
+    <name>DlgLoading</name>
+    <message>
+        <source>Working</source>
+        <translation>请稍候</translation>
+    </message>
+    <message>
+        <source>The window takes input again when this is done.</source>
+        <translation>完成后窗口将重新接受输入。</translation>
     </message>
 </context>
 <context>
@@ -520,6 +539,18 @@
         <translation>宽度(&amp;W):</translation>
     </message>
     <message>
+        <source>Saving the photo</source>
+        <translation>正在保存照片</translation>
+    </message>
+    <message>
+        <source>Rendering the reflection</source>
+        <translation>正在生成倒影</translation>
+    </message>
+    <message>
+        <source>%1 of %2 converted; now %3</source>
+        <translation>已转换 %1 / %2；当前 %3</translation>
+    </message>
+    <message>
         <source>Pasted picture</source>
         <translation>粘贴的图片</translation>
     </message>
@@ -591,10 +622,6 @@
         <translation>深度：</translation>
     </message>
     <message>
-        <source>Interval</source>
-        <translation>间距</translation>
-    </message>
-    <message>
         <source>Color:</source>
         <translation>颜色：</translation>
     </message>
@@ -633,14 +660,6 @@
     <message>
         <source>Cancel</source>
         <translation>取消</translation>
-    </message>
-    <message>
-        <source>Opacity</source>
-        <translation>不透明度</translation>
-    </message>
-    <message>
-        <source>Blur</source>
-        <translation>模糊</translation>
     </message>
     <message>
         <source>&amp;Quality:</source>
@@ -689,6 +708,26 @@
     <message>
         <source> px</source>
         <translation> 像素</translation>
+    </message>
+    <message>
+        <source>Convert the loaded photo, with a live preview of its reflection.</source>
+        <translation>转换已载入的照片，并实时预览其倒影。</translation>
+    </message>
+    <message>
+        <source>Convert every photo of a folder at once with the same settings.</source>
+        <translation>用相同的设置一次转换文件夹中的所有照片。</translation>
+    </message>
+    <message>
+        <source>Interval:</source>
+        <translation>间距：</translation>
+    </message>
+    <message>
+        <source>Opacity:</source>
+        <translation>不透明度：</translation>
+    </message>
+    <message>
+        <source>Blur:</source>
+        <translation>模糊：</translation>
     </message>
     <message>
         <source>Show the original photo (or hold the \ key)</source>
