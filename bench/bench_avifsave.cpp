@@ -57,34 +57,29 @@ void BM_AvifSave(benchmark::State &state, int quality, const std::string &name)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    photo(); // outside every timing
+    return benchutil::benchMain<QGuiApplication>(argc, argv, [] {
+        photo(); // outside every timing
 
-    const std::string jpeg = "jpeg_save/quality:90", avif = "avif_save/default", webp = "webp_save/default";
-    benchmark::RegisterBenchmark(jpeg.c_str(), BM_QtSave, "jpeg", 90, jpeg)
-        ->Unit(benchmark::kMillisecond)
-        ->MeasureProcessCPUTime()
-        ->UseRealTime();
-    benchmark::RegisterBenchmark(webp.c_str(), BM_QtSave, "webp", -1, webp)
-        ->Unit(benchmark::kMillisecond)
-        ->MeasureProcessCPUTime()
-        ->UseRealTime();
-    benchmark::RegisterBenchmark(avif.c_str(), BM_AvifSave, -1, avif)
-        ->Unit(benchmark::kMillisecond)
-        ->MeasureProcessCPUTime()
-        ->UseRealTime();
-    // JPEG takes about a quarter of a second: 25 of them are a few seconds.
-    const std::string timed = "/process_time"; // how the reporter names these cases
-    benchutil::RatioReporter reporter({{avif + timed, jpeg + timed, 25}, {webp + timed, jpeg + timed, 0}});
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+        const std::string jpeg = "jpeg_save/quality:90", avif = "avif_save/default",
+                          webp = "webp_save/default";
+        benchmark::RegisterBenchmark(jpeg.c_str(), BM_QtSave, "jpeg", 90, jpeg)
+            ->Unit(benchmark::kMillisecond)
+            ->MeasureProcessCPUTime()
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(webp.c_str(), BM_QtSave, "webp", -1, webp)
+            ->Unit(benchmark::kMillisecond)
+            ->MeasureProcessCPUTime()
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(avif.c_str(), BM_AvifSave, -1, avif)
+            ->Unit(benchmark::kMillisecond)
+            ->MeasureProcessCPUTime()
+            ->UseRealTime();
+        // JPEG takes about a quarter of a second: 25 of them are a few seconds.
+        const std::string timed = "/process_time"; // how the reporter names these cases
+        benchutil::runWithRatios({{avif + timed, jpeg + timed, 25}, {webp + timed, jpeg + timed, 0}});
 
-    std::printf("\n%-28s %8s\n", "case", "MB");
-    for (const auto &[name, bytes] : savedBytes)
-        std::printf("%-28s %8.2f\n", name.c_str(), double(bytes) / 1e6);
-    benchmark::Shutdown();
-    return 0;
+        std::printf("\n%-28s %8s\n", "case", "MB");
+        for (const auto &[name, bytes] : savedBytes)
+            std::printf("%-28s %8.2f\n", name.c_str(), double(bytes) / 1e6);
+    });
 }
