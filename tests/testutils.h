@@ -10,6 +10,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace TestUtils {
 
 inline QByteArray readAll(const QString &path)
@@ -58,16 +61,10 @@ inline QImage randomImage(QRandomGenerator &rng, int w, int h, QImage::Format fo
 }
 
 inline ReflectionSettings settings(int direction, int size, int depth, int interval,
-                                   _RGB colour = {255, 255, 255}, bool transparent = false)
+                                   _RGB colour = {255, 255, 255}, bool transparent = false, int opacity = 100,
+                                   int blur = 0)
 {
-    ReflectionSettings s;
-    s.direction = direction;
-    s.size = size;
-    s.depth = depth;
-    s.interval = interval;
-    s.bgcolor = colour;
-    s.transparent = transparent;
-    return s;
+    return {direction, size, depth, interval, colour, transparent, opacity, blur};
 }
 
 // A JPEG of a landscape frame, left half red and right half blue, tagged
@@ -102,10 +99,17 @@ struct CliResult
     QString err;
 };
 
-// Runs glassmere-reflect to the end.
-inline CliResult runCli(const QStringList &args)
+// Runs glassmere-reflect to the end, its files limited to `fileSizeLimit`
+// bytes when one is given: a refused write, as on a full disk.
+inline CliResult runCli(const QStringList &args, qint64 fileSizeLimit = 0)
 {
     QProcess p;
+    if (fileSizeLimit > 0)
+        p.setChildProcessModifier([fileSizeLimit] {
+            std::signal(SIGXFSZ, SIG_IGN); // a refused write, not a killed process
+            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
     p.start(QStringLiteral(GLASSMERE_REFLECT), args);
     CliResult r;
     if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
