@@ -149,7 +149,7 @@ private slots:
             window.openPhoto(camera);
             FileDialogAnswer answer(out);
             MessageBoxCloser closer;
-            FormParts(&window).btSavePic->click();
+            FormWidgets(&window).btSavePic->click();
         } else {
             options << camera << "-o" << (road == "cli" ? out : folder + '/');
             QCOMPARE(TestUtils::runCli(options).exitCode, 0);
