@@ -44,11 +44,9 @@ private slots:
         using TestUtils::settings;
         QTest::newRow("every option") << "--side left --size 55 --depth 12 --interval 20 --color #0A141e"
                                       << settings(2, 55, 12, 20, {10, 20, 30});
-        ReflectionSettings soft = settings(0, 38, 30, -20, {255, 255, 255}, true);
-        soft.opacity = 40;
-        soft.blur = 30;
         QTest::newRow("trimmed, transparent, opacity and blur")
-            << "--side top --interval -20 --transparent --opacity 40 --blur 30" << soft;
+            << "--side top --interval -20 --transparent --opacity 40 --blur 30"
+            << settings(0, 38, 30, -20, {255, 255, 255}, true, 40, 30);
     }
 
     // Through PNG and back, the same pixels as the engine's, for a photo with
