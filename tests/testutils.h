@@ -50,6 +50,14 @@ inline QString imageDifference(const QImage &actual, const QImage &expected)
     return QString();
 }
 
+// The picture encoded as `format`; empty if it cannot be.
+inline QByteArray encoded(const QImage &picture, const char *format, int quality = -1)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    return picture.save(&buffer, format, quality) ? buffer.data() : QByteArray();
+}
+
 // A picture of random pixels, alpha included.
 inline QImage randomImage(QRandomGenerator &rng, int w, int h, QImage::Format format = QImage::Format_ARGB32)
 {
@@ -76,9 +84,6 @@ inline QByteArray uprightJpeg()
     for (int y = 0; y < 20; ++y)
         for (int x = 20; x < 40; ++x)
             frame.setPixel(x, y, qRgb(0, 0, 255));
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    frame.save(&buffer, "JPG", 95);
     const QByteArray tiff =
         QByteArray::fromHex("4d4d002a000000080001011200030000000100060000") + QByteArray(4, '\0');
     const QByteArray payload = QByteArray("Exif", 4) + QByteArray(2, '\0') + tiff;
@@ -86,7 +91,7 @@ inline QByteArray uprightJpeg()
     QByteArray segment = QByteArray::fromHex("ffe1");
     segment += char(length >> 8);
     segment += char(length & 0xff);
-    QByteArray jpeg = buffer.data();
+    QByteArray jpeg = encoded(frame, "JPG", 95);
     jpeg.insert(2, segment + payload); // right after the SOI marker
     return jpeg;
 }

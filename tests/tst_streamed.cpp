@@ -34,10 +34,7 @@ QByteArray drawnPicture(int w, int h, const char *format = "JPG", bool alpha = f
         for (int y = h / 3; y < h / 2; ++y)
             for (int x = 0; x < w; ++x)
                 photo.setPixel(x, y, (photo.pixel(x, y) & 0xffffff) | uint(x % 256) << 24);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    photo.save(&buffer, format, 90);
-    return buffer.data();
+    return encoded(photo, format, 90);
 }
 
 // The output of one conversion on the road the environment chooses.
@@ -233,10 +230,7 @@ private slots:
             << jpeg.left(jpeg.size() * 3 / 5) << "jpg" << qint64(0) << "the file is cut short";
         QImage picture(900, 600, QImage::Format_ARGB32);
         picture.fill(qRgba(10, 200, 30, 128));
-        QBuffer png;
-        png.open(QIODevice::WriteOnly);
-        picture.save(&png, "PNG");
-        QByteArray lateCrc = png.data();
+        QByteArray lateCrc = encoded(picture, "PNG");
         lateCrc[lateCrc.size() - 14] = char(lateCrc[lateCrc.size() - 14] ^ 0x55); // the last IDAT's CRC
         QTest::newRow("PNG whose last CRC fails") << lateCrc << "png" << qint64(0) << "damaged";
         QTest::newRow("disk full while writing") << jpeg << "jpg" << qint64(64 * 1024) << "File too large";
