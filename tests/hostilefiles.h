@@ -25,12 +25,7 @@ inline QByteArray tga(int width, int height, int body)
     return header + QByteArray(body, '\x55') + QByteArray(8, '\0') + QByteArray("TRUEVISION-XFILE.", 18);
 }
 
-inline QByteArray encoded(const QImage &picture, const char *format)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    return picture.save(&buffer, format) ? buffer.data() : QByteArray();
-}
+using TestUtils::encoded;
 
 inline QByteArray svg(int width, int height, const QString &imageAddress = QString())
 {

@@ -10,6 +10,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace TestUtils {
 
 inline QByteArray readAll(const QString &path)
@@ -47,6 +50,14 @@ inline QString imageDifference(const QImage &actual, const QImage &expected)
     return QString();
 }
 
+// The picture encoded as `format`; empty if it cannot be.
+inline QByteArray encoded(const QImage &picture, const char *format, int quality = -1)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    return picture.save(&buffer, format, quality) ? buffer.data() : QByteArray();
+}
+
 // A picture of random pixels, alpha included.
 inline QImage randomImage(QRandomGenerator &rng, int w, int h, QImage::Format format = QImage::Format_ARGB32)
 {
@@ -58,16 +69,10 @@ inline QImage randomImage(QRandomGenerator &rng, int w, int h, QImage::Format fo
 }
 
 inline ReflectionSettings settings(int direction, int size, int depth, int interval,
-                                   _RGB colour = {255, 255, 255}, bool transparent = false)
+                                   _RGB colour = {255, 255, 255}, bool transparent = false, int opacity = 100,
+                                   int blur = 0)
 {
-    ReflectionSettings s;
-    s.direction = direction;
-    s.size = size;
-    s.depth = depth;
-    s.interval = interval;
-    s.bgcolor = colour;
-    s.transparent = transparent;
-    return s;
+    return {direction, size, depth, interval, colour, transparent, opacity, blur};
 }
 
 // A JPEG of a landscape frame, left half red and right half blue, tagged
@@ -79,9 +84,6 @@ inline QByteArray uprightJpeg()
     for (int y = 0; y < 20; ++y)
         for (int x = 20; x < 40; ++x)
             frame.setPixel(x, y, qRgb(0, 0, 255));
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    frame.save(&buffer, "JPG", 95);
     const QByteArray tiff =
         QByteArray::fromHex("4d4d002a000000080001011200030000000100060000") + QByteArray(4, '\0');
     const QByteArray payload = QByteArray("Exif", 4) + QByteArray(2, '\0') + tiff;
@@ -89,7 +91,7 @@ inline QByteArray uprightJpeg()
     QByteArray segment = QByteArray::fromHex("ffe1");
     segment += char(length >> 8);
     segment += char(length & 0xff);
-    QByteArray jpeg = buffer.data();
+    QByteArray jpeg = encoded(frame, "JPG", 95);
     jpeg.insert(2, segment + payload); // right after the SOI marker
     return jpeg;
 }
@@ -102,10 +104,17 @@ struct CliResult
     QString err;
 };
 
-// Runs glassmere-reflect to the end.
-inline CliResult runCli(const QStringList &args)
+// Runs glassmere-reflect to the end, its files limited to `fileSizeLimit`
+// bytes when one is given: a refused write, as on a full disk.
+inline CliResult runCli(const QStringList &args, qint64 fileSizeLimit = 0)
 {
     QProcess p;
+    if (fileSizeLimit > 0)
+        p.setChildProcessModifier([fileSizeLimit] {
+            std::signal(SIGXFSZ, SIG_IGN); // a refused write, not a killed process
+            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
     p.start(QStringLiteral(GLASSMERE_REFLECT), args);
     CliResult r;
     if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)

@@ -113,105 +113,98 @@ class TestDownscale : public QObject
     Q_OBJECT
 
 private slots:
-    void matchesReference_data();
-    void matchesReference();
-    void stripesComeOutFlat_data();
-    void stripesComeOutFlat();
-    void transparentColourDoesNotBleed();
-    void limitedSize_data();
-    void limitedSize();
+    void matchesReference_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QSize>("from");
+        QTest::addColumn<QSize>("to");
+        QTest::addColumn<QImage::Format>("format");
+        const QImage::Format p8 = QImage::Format_ARGB32_Premultiplied,
+                             p16 = QImage::Format_RGBA64_Premultiplied;
+        QTest::newRow("zone plate, 3.1x, 8-bit") << ZonePlate << QSize(310, 200) << QSize(100, 65) << p8;
+        QTest::newRow("zone plate, 3.1x, 16-bit") << ZonePlate << QSize(310, 200) << QSize(100, 65) << p16;
+        QTest::newRow("zone plate, 7x across only") << ZonePlate << QSize(350, 40) << QSize(50, 40) << p8;
+        QTest::newRow("zone plate, 1.5x down only") << ZonePlate << QSize(60, 240) << QSize(60, 160) << p16;
+        QTest::newRow("columns, to one pixel") << Columns << QSize(101, 3) << QSize(1, 1) << p8;
+        QTest::newRow("opaque, RGB32") << Columns << QSize(90, 90) << QSize(37, 37) << QImage::Format_RGB32;
+    }
+
+    void matchesReference()
+    {
+        QFETCH(int, kind);
+        QFETCH(QSize, from);
+        QFETCH(QSize, to);
+        QFETCH(QImage::Format, format);
+        const QImage source = pattern(kind, from, format);
+        const QImage scaled = downscaled(source, to);
+        QCOMPARE(scaled.size(), to);
+        QCOMPARE(scaled.format(), format);
+        QCOMPARE_LE(maxDifference(scaled, reference(source, to)), 1);
+    }
+
+    void stripesComeOutFlat_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("to");
+        QTest::newRow("columns, 3x") << Columns << 200;
+        QTest::newRow("columns, 2.3x") << Columns << 261;
+        QTest::newRow("rows, 4.7x") << Rows << 128;
+    }
+
+    // Stripes one pixel wide are beyond what the smaller picture can show: they
+    // must become an even grey, not bands of moiré.
+    void stripesComeOutFlat()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, to);
+        const QImage source = pattern(kind, QSize(600, 600), QImage::Format_RGB32);
+        const QImage scaled = downscaled(source, QSize(to, to));
+        int low = 255, high = 0;
+        for (int y = 3; y < to - 3; ++y) // the outermost pixels see a cut kernel
+            for (int x = 3; x < to - 3; ++x) {
+                low = std::min(low, qRed(scaled.pixel(x, y)));
+                high = std::max(high, qRed(scaled.pixel(x, y)));
+            }
+        QVERIFY2(low >= 125 && high <= 130,
+                 qPrintable(QStringLiteral("grey from %1 to %2").arg(low).arg(high)));
+    }
+
+    // Transparent red between opaque blue: filtered without alpha weighting the
+    // red would tint the edges.
+    void transparentColourDoesNotBleed()
+    {
+        QImage source(64, 64, QImage::Format_ARGB32);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x)
+                source.setPixel(x, y, (x / 4) % 2 ? qRgba(255, 0, 0, 0) : qRgba(0, 0, 255, 255));
+        const QImage scaled = downscaled(source, QSize(21, 21));
+        QCOMPARE(scaled.format(), QImage::Format_ARGB32);
+        for (int y = 0; y < 21; ++y)
+            for (int x = 0; x < 21; ++x)
+                QCOMPARE(qRed(scaled.pixel(x, y)), 0);
+    }
+
+    void limitedSize_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("width binds, rounded down") << QSize(6000, 5520) << 1920 << 0 << QSize(1920, 1766);
+        QTest::newRow("width binds, rounded up") << QSize(3000, 2000) << 1000 << 0 << QSize(1000, 667);
+        QTest::newRow("fit: the tighter side") << QSize(4000, 3000) << 1200 << 1200 << QSize(1200, 900);
+        QTest::newRow("a thin line keeps a pixel") << QSize(5000, 2) << 100 << 0 << QSize(100, 1);
+    }
+
+    void limitedSize()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(QSize, expected);
+        QCOMPARE(::limitedSize(size, SizeLimit{width, height}), expected);
+    }
 };
-
-void TestDownscale::matchesReference_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QSize>("from");
-    QTest::addColumn<QSize>("to");
-    QTest::addColumn<QImage::Format>("format");
-    const QImage::Format p8 = QImage::Format_ARGB32_Premultiplied, p16 = QImage::Format_RGBA64_Premultiplied;
-    QTest::newRow("zone plate, 3.1x, 8-bit") << ZonePlate << QSize(310, 200) << QSize(100, 65) << p8;
-    QTest::newRow("zone plate, 3.1x, 16-bit") << ZonePlate << QSize(310, 200) << QSize(100, 65) << p16;
-    QTest::newRow("zone plate, 7x across only") << ZonePlate << QSize(350, 40) << QSize(50, 40) << p8;
-    QTest::newRow("zone plate, 1.5x down only") << ZonePlate << QSize(60, 240) << QSize(60, 160) << p16;
-    QTest::newRow("columns, to one pixel") << Columns << QSize(101, 3) << QSize(1, 1) << p8;
-    QTest::newRow("rows, 2x") << Rows << QSize(20, 200) << QSize(10, 100) << p8;
-    QTest::newRow("opaque, RGB32") << Columns << QSize(90, 90) << QSize(37, 37) << QImage::Format_RGB32;
-}
-
-void TestDownscale::matchesReference()
-{
-    QFETCH(int, kind);
-    QFETCH(QSize, from);
-    QFETCH(QSize, to);
-    QFETCH(QImage::Format, format);
-    const QImage source = pattern(kind, from, format);
-    const QImage scaled = downscaled(source, to);
-    QCOMPARE(scaled.size(), to);
-    QCOMPARE(scaled.format(), format);
-    QCOMPARE_LE(maxDifference(scaled, reference(source, to)), 1);
-}
-
-void TestDownscale::stripesComeOutFlat_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("to");
-    QTest::newRow("columns, 3x") << Columns << 200;
-    QTest::newRow("columns, 2.3x") << Columns << 261;
-    QTest::newRow("rows, 4.7x") << Rows << 128;
-}
-
-// Stripes one pixel wide are beyond what the smaller picture can show: they
-// must become an even grey, not bands of moiré.
-void TestDownscale::stripesComeOutFlat()
-{
-    QFETCH(int, kind);
-    QFETCH(int, to);
-    const QImage source = pattern(kind, QSize(600, 600), QImage::Format_RGB32);
-    const QImage scaled = downscaled(source, QSize(to, to));
-    int low = 255, high = 0;
-    for (int y = 3; y < to - 3; ++y) // the outermost pixels see a cut kernel
-        for (int x = 3; x < to - 3; ++x) {
-            low = std::min(low, qRed(scaled.pixel(x, y)));
-            high = std::max(high, qRed(scaled.pixel(x, y)));
-        }
-    QVERIFY2(low >= 125 && high <= 130, qPrintable(QStringLiteral("grey from %1 to %2").arg(low).arg(high)));
-}
-
-// Transparent red between opaque blue: filtered without alpha weighting the
-// red would tint the edges.
-void TestDownscale::transparentColourDoesNotBleed()
-{
-    QImage source(64, 64, QImage::Format_ARGB32);
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x)
-            source.setPixel(x, y, (x / 4) % 2 ? qRgba(255, 0, 0, 0) : qRgba(0, 0, 255, 255));
-    const QImage scaled = downscaled(source, QSize(21, 21));
-    QCOMPARE(scaled.format(), QImage::Format_ARGB32);
-    for (int y = 0; y < 21; ++y)
-        for (int x = 0; x < 21; ++x)
-            QCOMPARE(qRed(scaled.pixel(x, y)), 0);
-}
-
-void TestDownscale::limitedSize_data()
-{
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<QSize>("expected");
-    QTest::newRow("width binds, rounded down") << QSize(6000, 5520) << 1920 << 0 << QSize(1920, 1766);
-    QTest::newRow("width binds, rounded up") << QSize(3000, 2000) << 1000 << 0 << QSize(1000, 667);
-    QTest::newRow("fit: the tighter side") << QSize(4000, 3000) << 1200 << 1200 << QSize(1200, 900);
-    QTest::newRow("a thin line keeps a pixel") << QSize(5000, 2) << 100 << 0 << QSize(100, 1);
-}
-
-void TestDownscale::limitedSize()
-{
-    QFETCH(QSize, size);
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QFETCH(QSize, expected);
-    QCOMPARE(::limitedSize(size, SizeLimit{width, height}), expected);
-}
 
 QTEST_GUILESS_MAIN(TestDownscale)
 #include "tst_downscale.moc"

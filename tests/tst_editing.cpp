@@ -52,7 +52,7 @@ class tst_editing : public QObject
     RenderController *renderer = nullptr;
     std::unique_ptr<QSignalSpy> started;
     int renderings() const { return int(started->count()); }
-    FormParts ui() const { return FormParts(window.get()); }
+    FormWidgets ui() const { return FormWidgets(window.get()); }
 
     // Opens `path` through the Source box and its file dialog.
     void load(const QString &path)

@@ -14,30 +14,11 @@
 #include <QImageReader>
 #include <QtTest>
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace BatchFixture;
 
 Q_DECLARE_METATYPE(WorkerMessage)
-
-// glassmere-reflect to the end, its files limited to `fileSizeLimit` bytes
-// when one is given.
-static TestUtils::CliResult run(const QStringList &args, int fileSizeLimit = 0)
-{
-    QProcess p;
-    if (fileSizeLimit)
-        p.setChildProcessModifier([fileSizeLimit] {
-            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-            ::signal(SIGXFSZ, SIG_IGN);
-        });
-    p.start(QStringLiteral(GLASSMERE_REFLECT), args);
-    const bool finished = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
-    return {finished ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
 
 static bool holdsMagenta(const QString &path)
 {
@@ -134,7 +115,8 @@ private slots:
         QFETCH(QStringList, files);
         QFETCH(QString, failure);
         const QString output = box.path(files.value(1, QStringLiteral("out/%1.png").arg(files.first())));
-        const auto r = run({src(files.first()), QStringLiteral("-o"), output}, files.value(2).toInt());
+        const auto r =
+            TestUtils::runCli({src(files.first()), QStringLiteral("-o"), output}, files.value(2).toInt());
         const QStringList lines = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(r.exitCode, failure.isEmpty() ? 0 : 1);
         QCOMPARE(lines.size(), failure.isEmpty() ? 0 : 1);
@@ -148,7 +130,7 @@ private slots:
         const QString batchDir = box.path(QStringLiteral("batch/"));
         QVERIFY(QDir().mkpath(batchDir));
         const TestUtils::CliResult batch =
-            run({"--transparent", "-j", "1", "--memory-limit", "256", src(), "-o", batchDir});
+            TestUtils::runCli({"--transparent", "-j", "1", "--memory-limit", "256", src(), "-o", batchDir});
         const QStringList errors = batch.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(batch.exitCode, 1);
         QVERIFY2(batch.out.endsWith(QStringLiteral("; %1 failed\n").arg(errors.size())),

@@ -39,14 +39,6 @@ QString inspect(const QByteArray &bytes)
 // What inspect() shows for the camera's photo, carried with `location`.
 const QString kept = QStringLiteral("Glassmere Test Camera | 2026:01:02 03:04:05 | 1 | %1 | - | profile");
 
-QByteArray encode(const QImage &image, const QByteArray &format, int quality = -1)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format.constData(), quality);
-    return buffer.data();
-}
-
 } // namespace
 
 class TestPhotoMetadata : public QObject
@@ -69,7 +61,7 @@ private slots:
         exif["Exif.Photo.DateTimeOriginal"] = "2026:01:02 03:04:05";
         exif["Exif.Image.Orientation"] = uint16_t(6);
         exif["Exif.GPSInfo.GPSLatitude"] = "48/1 51/1 24/1";
-        const QByteArray thumb = encode(picture.scaled(8, 6), "jpg");
+        const QByteArray thumb = TestUtils::encoded(picture.scaled(8, 6), "jpg");
         Exiv2::ExifThumb(exif).setJpegThumbnail(reinterpret_cast<const Exiv2::byte *>(thumb.constData()),
                                                 long(thumb.size()));
         image->setExifData(exif);
@@ -104,7 +96,7 @@ private slots:
         QFETCH(MetadataPolicy, policy);
         QFETCH(QString, location);
 
-        const QByteArray encoded = encode(picture, format);
+        const QByteArray encoded = TestUtils::encoded(picture, format.constData());
         QString warning;
         const QByteArray out = PhotoMetadata::read(dir.filePath(source)).applyTo(encoded, policy, &warning);
         QCOMPARE(warning, QString());
@@ -149,7 +141,7 @@ private slots:
             window.openPhoto(camera);
             FileDialogAnswer answer(out);
             MessageBoxCloser closer;
-            FormParts(&window).btSavePic->click();
+            FormWidgets(&window).btSavePic->click();
         } else {
             options << camera << "-o" << (road == "cli" ? out : folder + '/');
             QCOMPARE(TestUtils::runCli(options).exitCode, 0);

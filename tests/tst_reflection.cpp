@@ -19,11 +19,7 @@ QImage render(const QImage &src, const ReflectionSettings &s)
     return out;
 }
 
-ReflectionSettings settings(int direction, int size, int depth, int interval, _RGB colour = {255, 255, 255},
-                            bool transparent = false, int opacity = 100, int blur = 0)
-{
-    return {direction, size, depth, interval, colour, transparent, opacity, blur};
-}
+using TestUtils::settings;
 
 // A one-column picture whose rows carry the given pixels, top to bottom.
 QImage column(const QList<QRgb> &pixels)

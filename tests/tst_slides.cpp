@@ -20,7 +20,7 @@ class tst_slides : public QObject
     const QString otherPath = dir.filePath(QStringLiteral("other.png"));
     std::unique_ptr<Glassmere> window;
     std::unique_ptr<QSignalSpy> started, finished;
-    FormParts ui() const { return FormParts(window.get()); }
+    FormWidgets ui() const { return FormWidgets(window.get()); }
     static QImage argb(const QImage &picture) { return picture.convertToFormat(QImage::Format_ARGB32); }
     QImage lastRendering() const { return finished->last().first().value<QImage>(); }
     // The loading dialog takes the activation; focus and shortcuts need it.

@@ -170,9 +170,9 @@ inline bool makeStandInStyle(const QString &appDir)
 
 // The window's widgets the tests drive, found by their object names as a
 // person finds them by their place on screen.
-struct FormParts
+struct FormWidgets
 {
-    explicit FormParts(QWidget *window) : window(window) {}
+    explicit FormWidgets(QWidget *window) : window(window) {}
     template <typename T>
     T *find(const char *name) const
     {
