@@ -167,6 +167,13 @@ bool writeRendering(QImage rendering, QImage::Format sourceFormat, bool transpar
                     QString *failedPath, const QSize &finishedSize)
 {
     const QSize full = finishedSize.isValid() ? finishedSize : rendering.size();
+    // The rendering of an opaque photo in colour mode is opaque: as RGB32
+    // (the same bytes) the scaler skips premultiplying and the writer the
+    // conversion back.
+    const bool opaque = sourceFormat == QImage::Format_RGB32 || sourceFormat == QImage::Format_RGB888 ||
+                        sourceFormat == QImage::Format_Grayscale8;
+    if (!transparent && opaque && rendering.format() == QImage::Format_ARGB32)
+        rendering.reinterpretAsFormat(QImage::Format_RGB32);
     QStringList reasons(outputs.size());
     std::vector<char> written(size_t(outputs.size()), 0);
     const auto writeOutput = [&](qsizetype i, QImage picture) {
