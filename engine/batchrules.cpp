@@ -169,10 +169,11 @@ bool writeRendering(QImage rendering, QImage::Format sourceFormat, bool transpar
     const QSize full = finishedSize.isValid() ? finishedSize : rendering.size();
     // The rendering of an opaque photo in colour mode is opaque: as RGB32
     // (the same bytes) the scaler skips premultiplying and the writer the
-    // conversion back.
+    // conversion back. Not when shared (the window's export), where Qt
+    // would copy it to change its format.
     const bool opaque = sourceFormat == QImage::Format_RGB32 || sourceFormat == QImage::Format_RGB888 ||
                         sourceFormat == QImage::Format_Grayscale8;
-    if (!transparent && opaque && rendering.format() == QImage::Format_ARGB32)
+    if (!transparent && opaque && rendering.format() == QImage::Format_ARGB32 && rendering.isDetached())
         rendering.reinterpretAsFormat(QImage::Format_RGB32);
     QStringList reasons(outputs.size());
     std::vector<char> written(size_t(outputs.size()), 0);
