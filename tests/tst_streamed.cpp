@@ -322,7 +322,7 @@ private slots:
         held.fill(Qt::red);
         PhotoExporter exporter;
         QSignalSpy finished(&exporter, &PhotoExporter::finished);
-        QVERIFY(exporter.start(held, QImage::Format_RGB32, false, output, WriteOptions(), source));
+        QVERIFY(exporter.start(held, QImage::Format_RGB32, false, output, WriteOptions(), 0, source));
         QVERIFY(finished.wait(60000));
         QVERIFY(finished.at(0).at(0).toBool());
         QCOMPARE(QImage(output).size(), touched ? held.size() : ReflectionSize(QSize(640, 480), s));
