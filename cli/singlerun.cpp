@@ -93,13 +93,15 @@ int runSingle(SingleRequest request)
     }
 
     QString why;
-    QImage photo = readPhoto(input, &why, [&](const QSize &size, QString *refusal) {
-        const qint64 needed = conversionBytes(size, settings);
-        if (needed <= memoryLimit)
-            return true;
-        *refusal = memoryRefusal(needed, memoryLimit);
-        return false;
-    });
+    QSize finishedSize;
+    QImage photo = readSizedPhoto(input, settings, outputs, &finishedSize, &why,
+                                  [&](const QSize &size, QString *refusal) {
+                                      const qint64 needed = conversionBytes(size, settings);
+                                      if (needed <= memoryLimit)
+                                          return true;
+                                      *refusal = memoryRefusal(needed, memoryLimit);
+                                      return false;
+                                  });
     if (photo.isNull())
         return fail(FileError, QStringLiteral("cannot read \"%1\": %2").arg(input, why));
     const QImage::Format sourceFormat = photo.format();
@@ -117,7 +119,7 @@ int runSingle(SingleRequest request)
 
     QString failed;
     if (!writeRendering(std::move(rendering), sourceFormat, settings.transparent, outputs, writeOptions, &why,
-                        &failed))
+                        &failed, finishedSize))
         return fail(FileError, QStringLiteral("cannot write \"%1\": %2").arg(failed, why));
     return Ok;
 }

@@ -109,7 +109,9 @@ std::optional<WorkerMessage> convert(const QString &input, const QString &output
     }
 
     QString why;
-    QImage photo = readPhoto(input, &why, admit);
+    const QList<SizedOutput> outputs = sizedOutputs(output, sizes);
+    QSize finishedSize;
+    QImage photo = readSizedPhoto(input, settings, outputs, &finishedSize, &why, admit);
     if (photo.isNull())
         return failure(WorkerStep::Read, why, input, output);
     const QImage::Format sourceFormat = photo.format();
@@ -121,8 +123,8 @@ std::optional<WorkerMessage> convert(const QString &input, const QString &output
             QStringLiteral("the trim leaves no row of the photo, or the picture is too large to render"),
             input, output);
     QString failed;
-    if (!writeRendering(std::move(rendering), sourceFormat, settings.transparent, sizedOutputs(output, sizes),
-                        writeOptions, &why, &failed))
+    if (!writeRendering(std::move(rendering), sourceFormat, settings.transparent, outputs, writeOptions, &why,
+                        &failed, finishedSize))
         return failure(WorkerStep::Write, why, input, failed);
     return std::nullopt;
 }

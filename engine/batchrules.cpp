@@ -8,6 +8,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
+#include <QThread>
+
+#include <atomic>
+#include <thread>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -159,32 +164,90 @@ QList<int> sharedOutputs(const QStringList &outputs)
 
 bool writeRendering(QImage rendering, QImage::Format sourceFormat, bool transparent,
                     const QList<SizedOutput> &outputs, const WriteOptions &options, QString *why,
-                    QString *failedPath)
+                    QString *failedPath, const QSize &finishedSize)
 {
-    for (qsizetype i = 0; i < outputs.size(); ++i) {
-        const SizedOutput &output = outputs.at(i);
-        const QSize size = limitedSize(rendering.size(), output.limit);
-        QImage picture;
-        if (size != rendering.size())
-            picture = downscaled(rendering, size);
-        else if (i + 1 == outputs.size())
-            picture = std::move(rendering); // the last use: converted in place
-        else
-            picture = rendering;
-        bool written = !picture.isNull();
-        if (!written && why)
-            *why = QStringLiteral("no memory to scale the picture to %1 x %2")
-                       .arg(size.width())
-                       .arg(size.height());
-        written = written && writePhoto(outputPicture(std::move(picture), sourceFormat, transparent),
-                                        output.path, why, options);
-        if (!written) {
-            if (failedPath)
-                *failedPath = output.path;
-            return false;
+    const QSize full = finishedSize.isValid() ? finishedSize : rendering.size();
+    // The rendering of an opaque photo in colour mode is opaque: as RGB32
+    // (the same bytes) the scaler skips premultiplying and the writer the
+    // conversion back. Not when shared (the window's export), where Qt
+    // would copy it to change its format.
+    const bool opaque = sourceFormat == QImage::Format_RGB32 || sourceFormat == QImage::Format_RGB888 ||
+                        sourceFormat == QImage::Format_Grayscale8;
+    if (!transparent && opaque && rendering.format() == QImage::Format_ARGB32 && rendering.isDetached())
+        rendering.reinterpretAsFormat(QImage::Format_RGB32);
+    QStringList reasons(outputs.size());
+    std::vector<char> written(size_t(outputs.size()), 0);
+    const auto writeOutput = [&](qsizetype i, QImage picture) {
+        const QSize size = limitedSize(full, outputs.at(i).limit);
+        if (size != picture.size())
+            picture = downscaled(picture, size);
+        if (picture.isNull()) {
+            reasons[i] = QStringLiteral("no memory to scale the picture to %1 x %2")
+                             .arg(size.width())
+                             .arg(size.height());
+            return;
         }
+        written[size_t(i)] = writePhoto(outputPicture(std::move(picture), sourceFormat, transparent),
+                                        outputs.at(i).path, &reasons[i], options);
+    };
+    if (outputs.size() == 1) {
+        writeOutput(0, std::move(rendering)); // the only use: converted in place
+    } else {
+        // The sizes are independent encodes; each thread takes the next.
+        std::atomic<qsizetype> next{0};
+        const auto work = [&] {
+            for (qsizetype i; (i = next++) < outputs.size();)
+                writeOutput(i, rendering);
+        };
+        std::vector<std::thread> helpers;
+        for (qsizetype t = 1; t < std::min<qsizetype>(QThread::idealThreadCount(), outputs.size()); ++t)
+            helpers.emplace_back(work);
+        work();
+        for (std::thread &helper : helpers)
+            helper.join();
+    }
+    for (qsizetype i = 0; i < outputs.size(); ++i) {
+        if (written[size_t(i)])
+            continue;
+        if (why)
+            *why = reasons.at(i);
+        if (failedPath)
+            *failedPath = outputs.at(i).path;
+        return false;
     }
     return true;
+}
+
+int shrinkOnLoadFactor(const QSize &photo, const ReflectionSettings &settings,
+                       const QList<SizedOutput> &outputs)
+{
+    const QSize full = ReflectionSize(photo, settings);
+    for (int factor = 8; factor > 1 && !full.isEmpty(); factor /= 2) {
+        const QSize reduced = ReflectionSize(photo / factor, settings);
+        bool roomy = !reduced.isEmpty();
+        for (const SizedOutput &output : outputs) {
+            const QSize size = limitedSize(full, output.limit);
+            roomy =
+                roomy && 2 * reduced.width() >= 3 * size.width() && 2 * reduced.height() >= 3 * size.height();
+        }
+        if (roomy)
+            return factor;
+    }
+    return 1;
+}
+
+QImage readSizedPhoto(const QString &path, const ReflectionSettings &settings,
+                      const QList<SizedOutput> &outputs, QSize *finishedSize, QString *why,
+                      const PhotoAdmission &admit)
+{
+    *finishedSize = QSize();
+    return readPhoto(
+        path,
+        [&](const QSize &upright) {
+            *finishedSize = ReflectionSize(upright, settings);
+            return shrinkOnLoadFactor(upright, settings, outputs);
+        },
+        why, admit);
 }
 
 QString batchOutputPath(const QString &targetDir, const TreePicture &picture, bool transparent)
@@ -294,7 +357,10 @@ BatchOutcome convertBatchPicture(const QString &input, const QString &output,
         if (const std::optional<BatchOutcome> streamed = convertStreamed(input, output, settings, options))
             return *streamed;
     QString why;
-    photo = readPhoto(input, &why);
+    const QList<SizedOutput> outputs = sizedOutputs(output, sizes);
+    QSize finishedSize;
+    photo = sizes.isNull() ? readPhoto(input, &why)
+                           : readSizedPhoto(input, settings, outputs, &finishedSize, &why);
     if (photo.isNull())
         return {BatchOutcome::ReadFailed, why};
     const QImage::Format sourceFormat = photo.format();
@@ -314,8 +380,8 @@ BatchOutcome convertBatchPicture(const QString &input, const QString &output,
         return {};
     }
     QString failed;
-    if (!writeRendering(std::move(rendering), sourceFormat, settings.transparent, sizedOutputs(output, sizes),
-                        options, &why, &failed))
+    if (!writeRendering(std::move(rendering), sourceFormat, settings.transparent, outputs, options, &why,
+                        &failed, finishedSize))
         return {BatchOutcome::WriteFailed,
                 QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(failed), why)};
     return {};

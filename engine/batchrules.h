@@ -90,9 +90,27 @@ QList<int> sharedOutputs(const QStringList &outputs);
 // outputPicture() makes of it, through writePhoto(). Stops at the first
 // failure, with the reason in `why` and the file in `failedPath`; the
 // files written before it are complete.
+// Outputs of several sizes are reduced and encoded on threads of their own.
+// A rendering made from a photo decoded at a reduced scale (readSizedPhoto)
+// passes `finishedSize`, the size it has at full scale: the outputs' sizes
+// follow from that, so they are the same as from the full-size rendering.
 bool writeRendering(QImage rendering, QImage::Format sourceFormat, bool transparent,
                     const QList<SizedOutput> &outputs, const WriteOptions &options, QString *why,
-                    QString *failedPath = nullptr);
+                    QString *failedPath = nullptr, const QSize &finishedSize = QSize());
+
+// The factor (1, 2, 4 or 8) a photo of upright size `photo` may be decoded
+// smaller by for `outputs`: the largest that still leaves the rendering made
+// from it at least 1.5 times each output's size on both sides. The DCT's
+// reduction is a clean low-pass of its own; the margin keeps the Lanczos-3
+// filter making the last step, so edges stay as sharp as at full scale.
+int shrinkOnLoadFactor(const QSize &photo, const ReflectionSettings &settings,
+                       const QList<SizedOutput> &outputs);
+
+// readPhoto() for `outputs`, decoded as much smaller as shrinkOnLoadFactor()
+// allows; `finishedSize` gets the size the rendering has at full scale.
+QImage readSizedPhoto(const QString &path, const ReflectionSettings &settings,
+                      const QList<SizedOutput> &outputs, QSize *finishedSize, QString *why,
+                      const PhotoAdmission &admit = {});
 
 // Where a picture of a tree goes: batchOutputPath() in its subfolder under
 // `targetDir`.

@@ -211,7 +211,8 @@ constexpr qint64 MaxSvgBytes = qint64(64) << 20;
 
 // The rules every picture goes through once its bytes can be read from
 // `file`; `path` names the file it came from, empty for bytes in memory.
-QImage readPicture(QIODevice &file, const QString &path, QString *errorString, const PhotoAdmission &admit)
+QImage readPicture(QIODevice &file, const QString &path, QString *errorString, const PhotoAdmission &admit,
+                   const PhotoReduction &reduce = {})
 {
     QString why;
     const auto fail = [&](const QString &reason) {
@@ -261,9 +262,21 @@ QImage readPicture(QIODevice &file, const QString &path, QString *errorString, c
     }
 
     const PhotoAdmission &allowed = admit ? admit : PhotoAdmission(defaultPhotoAdmission);
-    const QSize size = reader.size();
+    QSize size = reader.size();
     if (!tooLong(format, size).isEmpty())
         return fail(tooLong(format, size));
+    if (reduce && format == "jpeg" && size.isValid()) {
+        const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+        int factor = reduce(turned ? size.transposed() : size);
+        // Qt's reader decodes at 1/factor only when the size it is asked
+        // for is exactly that; otherwise it picks n/8 and smooths the rest.
+        while (factor > 1 && (size.width() % factor != 0 || size.height() % factor != 0))
+            factor /= 2;
+        if (factor > 1) {
+            size /= factor;
+            reader.setScaledSize(size);
+        }
+    }
     if (size.isValid() && !allowed(size, &why))
         return fail(why);
 
@@ -293,6 +306,12 @@ QImage readPicture(QIODevice &file, const QString &path, QString *errorString, c
 
 QImage readPhoto(const QString &path, QString *errorString, const PhotoAdmission &admit)
 {
+    return readPhoto(path, PhotoReduction(), errorString, admit);
+}
+
+QImage readPhoto(const QString &path, const PhotoReduction &reduce, QString *errorString,
+                 const PhotoAdmission &admit)
+{
     // A named pipe would block the read forever, a device never end.
     const QFileInfo info(path);
     QString why;
@@ -304,7 +323,7 @@ QImage readPhoto(const QString &path, QString *errorString, const PhotoAdmission
     if (why.isEmpty() && !file.open(QIODevice::ReadOnly))
         why = file.errorString();
     if (why.isEmpty())
-        return readPicture(file, path, errorString, admit);
+        return readPicture(file, path, errorString, admit, reduce);
     if (errorString)
         *errorString = why;
     return QImage();

@@ -38,6 +38,17 @@ bool defaultPhotoAdmission(const QSize &size, QString *why);
 // DefaultMemoryLimitMB.
 QImage readPhoto(const QString &path, QString *errorString = nullptr, const PhotoAdmission &admit = {});
 
+// Asked with a picture's upright size (the orientation applied) once its
+// header is read: the factor, 1, 2, 4 or 8, it may be decoded smaller by.
+using PhotoReduction = std::function<int(const QSize &upright)>;
+
+// readPhoto(), but a JPEG is decoded at 1/factor of its size in libjpeg's
+// DCT, the factor `reduce` allows, halved until it divides both sides (so
+// the decoder needs no further scaling step). `admit` is asked with the
+// size actually decoded. Other formats are read whole.
+QImage readPhoto(const QString &path, const PhotoReduction &reduce, QString *errorString,
+                 const PhotoAdmission &admit = {});
+
 // The same for a picture held in memory, such as one taken from the
 // clipboard: the same readers, refusals and memory budget, without the
 // checks that concern files.

@@ -76,16 +76,17 @@ inline ReflectionSettings settings(int direction, int size, int depth, int inter
 }
 
 // A JPEG of a landscape frame, left half red and right half blue, tagged
-// "turn clockwise" (Exif orientation 6) as a camera held upright tags it.
-inline QByteArray uprightJpeg()
+// "turn clockwise" (Exif orientation 6) as a camera held upright tags it,
+// or with another orientation.
+inline QByteArray uprightJpeg(QSize size = QSize(40, 20), int orientation = 6)
 {
-    QImage frame(40, 20, QImage::Format_RGB32);
+    QImage frame(size, QImage::Format_RGB32);
     frame.fill(Qt::red);
-    for (int y = 0; y < 20; ++y)
-        for (int x = 20; x < 40; ++x)
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = size.width() / 2; x < size.width(); ++x)
             frame.setPixel(x, y, qRgb(0, 0, 255));
-    const QByteArray tiff =
-        QByteArray::fromHex("4d4d002a000000080001011200030000000100060000") + QByteArray(4, '\0');
+    const QByteArray tiff = QByteArray::fromHex("4d4d002a000000080001011200030000000100") +
+                            char(orientation) + QByteArray(6, '\0');
     const QByteArray payload = QByteArray("Exif", 4) + QByteArray(2, '\0') + tiff;
     const quint16 length = quint16(payload.size() + 2);
     QByteArray segment = QByteArray::fromHex("ffe1");

@@ -118,6 +118,50 @@ private slots:
         QCOMPARE(readAll(box->out() + "photo-77w.png"), readAll(box->path("alone.png")));
     }
 
+    void shrinkOnLoad_data()
+    {
+        QTest::addColumn<QSize>("stored"); // the JPEG's size as stored, halves red and blue
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<QString>("widths");
+        QTest::newRow("sides of multiples of 8: read at a quarter") << QSize(480, 320) << 1 << "55";
+        QTest::newRow("sides of multiples of 2 only") << QSize(482, 322) << 1 << "60";
+        QTest::newRow("odd sides: read whole") << QSize(481, 323) << 1 << "60";
+        QTest::newRow("turned by its orientation") << QSize(480, 320) << 6 << "38";
+        QTest::newRow("a list: each size from one reduced decode") << QSize(480, 320) << 1 << "30,55";
+    }
+
+    // A JPEG decoded at a reduced scale gives the outputs the full-size road
+    // gives (a PNG of the same upright photo, which is read whole): the same
+    // sizes and, within the two filters' difference, the same picture, the
+    // same bytes every run.
+    void shrinkOnLoad()
+    {
+        QFETCH(QSize, stored);
+        QFETCH(int, orientation);
+        QFETCH(QString, widths);
+        const QString jpeg = box->src() + "photo.jpg", png = box->path("upright/photo.png");
+        QVERIFY(writeFile(jpeg, TestUtils::uprightJpeg(stored, orientation)));
+        QVERIFY(QDir().mkpath(box->path("again")) && QDir().mkpath(box->path("whole")) &&
+                QDir().mkpath(box->path("upright")) && readPhoto(jpeg).save(png));
+        const QStringList options{"--width", widths, "--format", "png", "-o"};
+        QCOMPARE(TestUtils::runCli(QStringList{jpeg} + options + QStringList{box->out()}).exitCode, 0);
+        QCOMPARE(TestUtils::runCli(QStringList{jpeg} + options + QStringList{box->path("again/")}).exitCode,
+                 0);
+        QCOMPARE(TestUtils::runCli(QStringList{png} + options + QStringList{box->path("whole/")}).exitCode,
+                 0);
+        for (const QString &name : QDir(box->out()).entryList(QDir::Files)) {
+            const QImage shrunk(box->out() + name), whole(box->path("whole/") + name);
+            QCOMPARE(shrunk.size(), whole.size());
+            qint64 difference = 0;
+            for (int y = 0; y < whole.height(); ++y)
+                for (int x = 0; x < whole.width(); ++x)
+                    difference += std::abs(qRed(shrunk.pixel(x, y)) - qRed(whole.pixel(x, y))) +
+                                  std::abs(qBlue(shrunk.pixel(x, y)) - qBlue(whole.pixel(x, y)));
+            QCOMPARE_LE(difference / (whole.width() * whole.height()), 8);
+            QCOMPARE(readAll(box->out() + name), readAll(box->path("again/") + name));
+        }
+    }
+
 private:
     std::unique_ptr<Sandbox> box;
 };
