@@ -111,24 +111,17 @@ BENCHMARK(BM_GlassmereSrcset)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     if (QStandardPaths::findExecutable(QStringLiteral("vips")).isEmpty()) {
         std::fprintf(stderr, "bench_web needs vips (Debian's libvips-tools) for its baseline\n");
         return 1;
     }
-    photoPath(); // drawn and written outside every timing
-
-    benchutil::RatioReporter reporter({
-        {"BM_Glassmere/jpg", "BM_Vips/jpg", 1.0},
-        {"BM_Glassmere/webp", "BM_Vips/webp", 1.0},
-        {"BM_Glassmere/avif", "BM_Vips/avif", 1.0},
-        {"BM_GlassmereSrcset", "BM_VipsSrcset", 1.0},
+    return benchutil::benchMain<QGuiApplication>(argc, argv, [] {
+        photoPath(); // drawn and written outside every timing
+        benchutil::runWithRatios({
+            {"BM_Glassmere/jpg", "BM_Vips/jpg", 1.0},
+            {"BM_Glassmere/webp", "BM_Vips/webp", 1.0},
+            {"BM_Glassmere/avif", "BM_Vips/avif", 1.0},
+            {"BM_GlassmereSrcset", "BM_VipsSrcset", 1.0},
+        });
     });
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
 }
