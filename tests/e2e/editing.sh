@@ -52,7 +52,7 @@ not() { ! "$@"; }
 
 fail() {
     echo "FAIL: $*" >&2
-    DISPLAY=$display /usr/bin/import -window root "$work/failure.png" 2>/dev/null &&
+    DISPLAY=${display:-} /usr/bin/import -window root "$work/failure.png" 2>/dev/null &&
         cp "$work/failure.png" "${TMPDIR:-/tmp}/glassmere-e2e-failure.png" &&
         echo "screenshot: ${TMPDIR:-/tmp}/glassmere-e2e-failure.png" >&2
     exit 1
