@@ -1,20 +1,18 @@
 #include "bandrenderer.h"
 
+#include "bandpool.h"
 #include "reflection.h"
+#include "reflectionlines.h"
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
-constexpr int EmitRows = 32;       // rows of a band handed on
+constexpr int EmitRows = 16;       // rows of a band handed on
 constexpr int StripColumns = 512;  // columns of a strip of the held rows rendered at once
 constexpr int WindowBandRows = 64; // rows of a left or right band
-
-bool isVertical(int direction)
-{
-    return direction == ReflectionSettings::Top || direction == ReflectionSettings::Bottom;
-}
 
 int maxRadius(int reflected, int blur)
 {
@@ -48,7 +46,11 @@ BandRenderer::BandRenderer(const QSize &photo, QImage::Format format, const Refl
     radius = maxRadius(reflected, settings.blur);
     result = ReflectionSize(photo, settings);
     bandRows = std::max(WindowBandRows, 2 * radius);
+    if (vertical && radius == 0 && format == QImage::Format_ARGB32)
+        lines = std::make_unique<ReflectionLines>(photo, settings);
 }
+
+BandRenderer::~BandRenderer() = default;
 
 QList<BandRenderer::Pass> BandRenderer::passes() const
 {
@@ -64,9 +66,14 @@ bool BandRenderer::emitRows(const QImage &picture, int first, int count, const S
 {
     for (int y = first; y < first + count; y += EmitRows) {
         const int rows = std::min(EmitRows, first + count - y);
-        QImage band = picture.format() == format
-                          ? picture.copy(0, y, picture.width(), rows)
-                          : view(picture, 0, y, picture.width(), rows).convertToFormat(format);
+        QImage band;
+        if (picture.format() == format) {
+            band = newBand(picture.width(), rows);
+            for (int r = 0; !band.isNull() && r < rows; ++r)
+                std::memcpy(band.scanLine(r), picture.constScanLine(y + r), size_t(band.bytesPerLine()));
+        } else {
+            band = view(picture, 0, y, picture.width(), rows).convertToFormat(format);
+        }
         if (band.isNull() || !sink(std::move(band)))
             return false;
     }
@@ -159,13 +166,8 @@ bool BandRenderer::take(const QImage &band, const Sink &sink)
                 return false;
         }
         const int from = std::max(first, keepFrom), to = std::min(position, keepTo);
-        if (from < to) {
-            const QImage part =
-                view(band, 0, from - first, band.width(), to - from).convertToFormat(heldFormat);
-            for (int y = from; y < to; ++y)
-                std::memcpy(held.scanLine(y - keepFrom), part.constScanLine(y - from),
-                            size_t(held.bytesPerLine()));
-        }
+        if (from < to)
+            hold(band, from - first, from - keepFrom, to - from);
     }
     return (nearStart && pass == 0) || sink(band);
 }
@@ -178,17 +180,78 @@ bool BandRenderer::endPass(const Sink &sink)
         return flushWindow(true, sink);
     if (nearStart && finished == 1)
         return true;
-    if (reflected > 0)
+    if (reflected > 0 && !lines)
         reflectHeld();
     bool ok = true;
     if (!nearStart)
         ok = emitGap(sink);
     if (ok && reflected > 0)
-        ok = emitRows(held, 0, reflected, sink);
+        ok = lines ? emitReflection(sink) : emitRows(held, 0, reflected, sink);
     held = QImage();
     if (ok && nearStart)
         ok = emitGap(sink);
     return ok;
+}
+
+// Copies `count` rows of `band` from `bandRow` into the held rows from
+// `heldRow`, dropping the alpha of an opaque photo.
+void BandRenderer::hold(const QImage &band, int bandRow, int heldRow, int count)
+{
+    const int width = photo.width();
+    for (int y = 0; y < count; ++y) {
+        const uchar *from = band.constScanLine(bandRow + y);
+        uchar *to = held.scanLine(heldRow + y);
+        if (heldFormat != QImage::Format_RGB888) {
+            std::memcpy(to, from, size_t(held.bytesPerLine()));
+            continue;
+        }
+        const auto *pixels = reinterpret_cast<const quint32 *>(from);
+        for (int x = 0; x < width; ++x, to += 3) {
+            to[0] = uchar(pixels[x] >> 16);
+            to[1] = uchar(pixels[x] >> 8);
+            to[2] = uchar(pixels[x]);
+        }
+    }
+}
+
+// Held row `row` in Format_ARGB32, in `scratch` when it is held without
+// its alpha.
+const quint32 *BandRenderer::heldLine(int row, quint32 *scratch) const
+{
+    const uchar *from = held.constScanLine(row);
+    if (heldFormat != QImage::Format_RGB888)
+        return reinterpret_cast<const quint32 *>(from);
+    for (int x = 0; x < photo.width(); ++x, from += 3)
+        scratch[x] = 0xff000000u | quint32(from[0]) << 16 | quint32(from[1]) << 8 | from[2];
+    return scratch;
+}
+
+// Top and bottom without blur: the reflection, a band of rows at a time, in
+// the order it is written. Bottom writes line 0 (next to the picture) first,
+// top its last line.
+bool BandRenderer::emitReflection(const Sink &sink)
+{
+    const int width = photo.width();
+    std::vector<quint32> scratch(static_cast<size_t>(width));
+    for (int r0 = 0; r0 < reflected; r0 += EmitRows) {
+        QImage band = newBand(width, std::min(EmitRows, reflected - r0));
+        if (band.isNull())
+            return false;
+        for (int y = 0; y < band.height(); ++y) {
+            const int j = nearStart ? reflected - 1 - (r0 + y) : r0 + y;
+            const int row = nearStart ? j : reflected - 1 - j; // the held row line j mirrors
+            lines->render(j, heldLine(row, scratch.data()), reinterpret_cast<quint32 *>(band.scanLine(y)),
+                          width);
+        }
+        if (!sink(std::move(band)))
+            return false;
+    }
+    return true;
+}
+
+QImage BandRenderer::newBand(int width, int rows) const
+{
+    return pool ? pool->take(width, rows, format) : QImage(width, rows, format);
 }
 
 // Left and right: renders the rows in the window once it holds a band and
@@ -229,9 +292,11 @@ qint64 BandRenderer::heldBytes(const QSize &photo, const ReflectionSettings &set
         return 0;
     const qint64 width = photo.width();
     if (r.vertical) {
+        const qint64 heldRow = r.heldFormat == QImage::Format_RGB888 ? (width * 3 + 3) / 4 * 4 : width * 4;
+        if (r.lines)
+            return heldRow * r.reflected + width * 4 * EmitRows; // the held rows and the band being made
         // The held rows, and two strips' results of twice their height.
         const qint64 strip = std::min<qint64>(width, std::max(StripColumns, r.radius) + 2 * r.radius);
-        const qint64 heldRow = r.heldFormat == QImage::Format_RGB888 ? (width * 3 + 3) / 4 * 4 : width * 4;
         return (heldRow + 2 * 2 * strip * 4) * r.reflected;
     }
     // The window and its rendering.

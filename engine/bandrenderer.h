@@ -7,6 +7,10 @@
 #include <QSize>
 
 #include <functional>
+#include <memory>
+
+class BandPool;
+class ReflectionLines;
 
 // The reflection rendered band by band, for a photo that is decoded a band
 // of rows at a time and a result that is encoded so, with the same pixels
@@ -36,6 +40,12 @@ public:
     // `opaque` photo's mirrored rows are held without their alpha.
     BandRenderer(const QSize &photo, QImage::Format format, const ReflectionSettings &settings,
                  bool opaque = false);
+    ~BandRenderer();
+    BandRenderer(const BandRenderer &) = delete;
+    BandRenderer &operator=(const BandRenderer &) = delete;
+
+    // Where new bands come from, when they can be used again.
+    void setPool(BandPool *bands) { pool = bands; }
 
     // The result's size; empty when the trim leaves no row.
     QSize resultSize() const { return result; }
@@ -53,6 +63,10 @@ private:
     bool emitRows(const QImage &picture, int first, int count, const Sink &sink);
     bool emitGap(const Sink &sink);
     void reflectHeld();
+    void hold(const QImage &band, int bandRow, int heldRow, int count);
+    const quint32 *heldLine(int row, quint32 *scratch) const;
+    bool emitReflection(const Sink &sink);
+    QImage newBand(int width, int rows) const;
 
     const QSize photo;
     const QImage::Format format;
@@ -67,6 +81,10 @@ private:
     int pass = 0;
     int position = 0; // rows of the current pass taken so far
     QImage held;      // top and bottom: the mirrored rows, then their reflection
-    QImage window;    // left and right: the rows a band's blur reaches
+    // Top and bottom without blur: the reflection is made a line at a time
+    // as it is handed on, rather than held a second time.
+    std::unique_ptr<ReflectionLines> lines;
+    BandPool *pool = nullptr;
+    QImage window; // left and right: the rows a band's blur reaches
     int windowFirst = 0, windowRows = 0, nextRow = 0, bandRows = 0;
 };

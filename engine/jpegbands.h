@@ -47,7 +47,9 @@ public:
     bool write(const QImage &band, QString *why) override;
     bool finish(QString *why) override;
 
-private:
+    // Opaque; named here so that libjpeg's callbacks can reach it.
     struct Data;
+
+private:
     std::unique_ptr<Data> d;
 };

@@ -1,6 +1,7 @@
 #include "reflection.h"
 #include "reflectionfades.h"
 #include "reflectionkernels.h"
+#include "reflectionlines.h"
 
 #include <algorithm>
 #include <cstring>
@@ -336,4 +337,37 @@ void ComposeReflection(const QImage &source, QImage &destination, const Reflecti
     Plan plan = makePlan(src.size(), settings);
     ColourFade::prepare(plan);
     destination = render(src, plan);
+}
+
+namespace {
+
+template <typename Fade>
+void renderLine(const Plan &p, const Fade &unfaded, int j, const quint32 *s, quint32 *d, int n)
+{
+    const LineFade kind = lineFade(p, j);
+    if (kind != LineFade::Level) {
+        fadeLine(unfaded, kind, s, d, n, p);
+        return;
+    }
+    Fade fade;
+    setLevel(fade, p, j - (p.reflected - p.faded));
+    fadeLine(fade, kind, s, d, n, p);
+}
+
+} // namespace
+
+ReflectionLines::ReflectionLines(const QSize &photo, const ReflectionSettings &settings)
+    : plan(makePlan(photo, settings))
+{
+    ColourFade::prepare(plan);
+    setUnfaded(colourUnfaded, plan);
+    setUnfaded(alphaUnfaded, plan);
+}
+
+void ReflectionLines::render(int j, const quint32 *mirrored, quint32 *out, int width) const
+{
+    if (plan.transparent)
+        renderLine(plan, alphaUnfaded, j, mirrored, out, width);
+    else
+        renderLine(plan, colourUnfaded, j, mirrored, out, width);
 }

@@ -1,5 +1,6 @@
 #include "streamedconversion.h"
 
+#include "bandpool.h"
 #include "bandqueue.h"
 #include "bandrenderer.h"
 #include "jpegbands.h"
@@ -14,14 +15,15 @@
 #include <QSaveFile>
 
 #include <mutex>
+#include <utility>
 #include <thread>
 
 namespace {
 
 // Bands waiting between two threads: enough that neither waits for the
 // other's every band, few enough to count for little memory.
-constexpr int QueuedBands = 4;
-constexpr int ReadRows = 32;
+constexpr int QueuedBands = 3;
+constexpr int ReadRows = 16;
 
 // The reader for the file's own kind, as Qt's readers tell it by content.
 std::unique_ptr<BandReader> readerFor(const QString &path)
@@ -103,6 +105,8 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
     const QSize size = reader->size();
     const bool alpha = reader->hasAlpha();
     BandRenderer renderer(size, QImage::Format_ARGB32, settings, !alpha);
+    BandPool pool;
+    renderer.setPool(&pool);
     const QSize result = renderer.resultSize();
     if (result.isEmpty() || std::max(result.width(), result.height()) > maxSide)
         return std::nullopt;
@@ -157,7 +161,8 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
             if (!reader->skip(passes[p].first, &reason))
                 break;
             for (int y = 0; y < passes[p].count; y += ReadRows) {
-                QImage band(size.width(), std::min(ReadRows, passes[p].count - y), QImage::Format_ARGB32);
+                QImage band =
+                    pool.take(size.width(), std::min(ReadRows, passes[p].count - y), QImage::Format_ARGB32);
                 if (band.isNull()) {
                     reason = QStringLiteral("not enough memory for a band of the photo");
                     break;
@@ -184,8 +189,11 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
         QString reason;
         bool ok = writer->start(device, result, alpha || settings.transparent, options.quality, &reason);
         int rows = 0;
-        for (QImage band; ok && rows < result.height() && rendered.take(band); rows += band.height())
+        for (QImage band; ok && rows < result.height() && rendered.take(band);) {
             ok = writer->write(band, &reason);
+            rows += band.height();
+            pool.give(std::exchange(band, QImage()));
+        }
         if (ok && rows != result.height()) {
             ok = false;
             reason = QStringLiteral("the rendering ended early");
@@ -200,8 +208,10 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
 
     const BandRenderer::Sink sink = [&](QImage band) { return rendered.put(std::move(band)); };
     bool ok = true;
-    for (QImage band; ok && decoded.take(band);)
+    for (QImage band; ok && decoded.take(band);) {
         ok = band.isNull() ? renderer.endPass(sink) : renderer.take(band, sink);
+        pool.give(std::exchange(band, QImage()));
+    }
     if (!ok) {
         failure.set(BatchOutcome::RenderFailed,
                     QStringLiteral("the picture is too large to render in the memory there is"));

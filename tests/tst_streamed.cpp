@@ -90,6 +90,13 @@ private slots:
             }
         QTest::newRow("no reflection, a gap") << 0 << 0 << 20 << 100 << 0 << "jpg"
                                               << "jpg" << false;
+        // The usual 4:2:0 JPEG is decoded on two threads, chroma rows
+        // upsampled at odd widths and heights too; one too narrow for
+        // smooth upsampling takes libjpeg's own rows.
+        QTest::newRow("odd width and height") << 0 << 38 << 0 << 70 << 0 << "odd.jpg"
+                                              << "jpg" << false;
+        QTest::newRow("too narrow to split") << 1 << 50 << 0 << 100 << 0 << "narrow.jpg"
+                                             << "png" << false;
         QTest::newRow("EXIF-turned photo") << 2 << 38 << 0 << 100 << 50 << "turned.jpg"
                                            << "jpg" << false;
     }
@@ -108,7 +115,9 @@ private slots:
             {QStringLiteral("jpg"), drawnPicture(1300, 701)},
             {QStringLiteral("png"), drawnPicture(1300, 701, "PNG")},
             {QStringLiteral("rgba.png"), drawnPicture(1300, 701, "PNG", true)},
-            {QStringLiteral("turned.jpg"), uprightJpeg()}};
+            {QStringLiteral("turned.jpg"), uprightJpeg()},
+            {QStringLiteral("odd.jpg"), drawnPicture(1301, 703)},
+            {QStringLiteral("narrow.jpg"), drawnPicture(4, 301)}};
         const QString input = dir.filePath(QStringLiteral("in.") + source);
         QVERIFY(writeFile(input, sources.value(source)));
         const ReflectionSettings s =
@@ -132,9 +141,11 @@ private slots:
         for (int side : {0, 1, 2, 3})
             for (bool transparent : {false, true})
                 for (bool deep : {false, true})
-                    QTest::addRow("side %d, %s, %s", side, transparent ? "transparent" : "colour",
-                                  deep ? "16 bits" : "8 bits")
-                        << side << transparent << deep << (side + 1) * 25 << (deep ? 7 : 45);
+                    for (int blur : {0, (side + 1) * 25})
+                        QTest::addRow("side %d, %s, %s, blur %d", side,
+                                      transparent ? "transparent" : "colour", deep ? "16 bits" : "8 bits",
+                                      blur)
+                            << side << transparent << deep << blur << (deep ? 7 : 45);
     }
 
     void bandsMatchTheWholePicture()

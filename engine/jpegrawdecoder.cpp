@@ -1,0 +1,262 @@
+#include "jpegrawdecoder.h"
+
+#include "bufferexchange.h"
+#include "jpegerrors.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <thread>
+#include <vector>
+
+extern "C" {
+#include <jpegint.h> // jpeg_color_deconverter: libjpeg's own colour conversion
+}
+
+namespace {
+
+constexpr int PlaneRowsBuffered = 5; // three in hand for the upsampling's neighbours, two on their way
+constexpr int Batch = 16;            // rows converted at once
+constexpr size_t Slack = 64;         // bytes past a row that vector code may touch
+
+// One iMCU row of the three planes as jpeg_read_raw_data gives it: 16 luma
+// rows and 8 of each chroma plane, each as wide as its blocks.
+struct PlaneRows
+{
+    std::vector<JSAMPLE> samples[3];
+    std::vector<JSAMPROW> rows[3];
+
+    void allocate(const jpeg_decompress_struct &info)
+    {
+        for (int ci = 0; ci < 3; ++ci) {
+            const jpeg_component_info &c = info.comp_info[ci];
+            const size_t width = size_t(c.width_in_blocks) * DCTSIZE + Slack;
+            const size_t count = size_t(c.v_samp_factor) * DCTSIZE;
+            samples[ci].resize(width * count);
+            rows[ci].resize(count);
+            for (size_t y = 0; y < count; ++y)
+                rows[ci][y] = samples[ci].data() + y * width;
+        }
+    }
+};
+
+// A header read with Qt's settings, as the band reader reads it.
+bool openDecompress(jpeg_decompress_struct *info, JpegErrors *err, FILE *file, bool raw)
+{
+    if (setjmp(err->jump))
+        return false;
+    jpeg_create_decompress(info);
+    jpeg_stdio_src(info, file);
+    if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK)
+        return false;
+    info->dct_method = JDCT_ISLOW;
+    info->do_fancy_upsampling = TRUE;
+    info->out_color_space = BandColourSpace;
+    info->raw_data_out = raw ? TRUE : FALSE;
+    jpeg_start_decompress(info);
+    return true;
+}
+
+// libjpeg's smooth 2 × 2 upsampling of one chroma row (jdsample.c,
+// h2v2_fancy_upsample): each output sample is 9/16 of the nearest input
+// sample, 3/16 of each of the two next nearest and 1/16 of the farthest,
+// `near` being the chroma row the output row lies in and `far` the one
+// above (for even rows) or below (for odd rows); the rounding alternates.
+void upsampleRow(const JSAMPLE *near, const JSAMPLE *far, JSAMPLE *out, int width, qint16 *sums)
+{
+    for (int x = 0; x < width; ++x)
+        sums[x] = qint16(near[x] * 3 + far[x]);
+    out[0] = JSAMPLE((sums[0] * 4 + 8) >> 4);
+    out[1] = JSAMPLE((sums[0] * 3 + sums[1] + 7) >> 4);
+    for (int x = 1; x < width - 1; ++x) {
+        out[2 * x] = JSAMPLE((sums[x] * 3 + sums[x - 1] + 8) >> 4);
+        out[2 * x + 1] = JSAMPLE((sums[x] * 3 + sums[x + 1] + 7) >> 4);
+    }
+    const int last = width - 1;
+    out[2 * last] = JSAMPLE((sums[last] * 3 + sums[last - 1] + 8) >> 4);
+    out[2 * last + 1] = JSAMPLE((sums[last] * 4 + 7) >> 4);
+}
+
+} // namespace
+
+struct JpegRawDecoder::Data
+{
+    // Huffman decoding and inverse DCT, on a thread of its own.
+    jpeg_decompress_struct raw{};
+    JpegErrors rawErr;
+    FILE *rawFile = nullptr;
+    bool rawCreated = false;
+    QString rawWhy;
+    std::thread thread;
+    BufferExchange<PlaneRows> exchange{PlaneRowsBuffered};
+
+    // A decompressor that is never read from, for its colour conversion.
+    jpeg_decompress_struct colour{};
+    JpegErrors colourErr;
+    FILE *colourFile = nullptr;
+    bool colourCreated = false;
+
+    std::deque<PlaneRows *> window; // the iMCU rows in hand, from windowFirst
+    int windowFirst = 0;
+    int nextRow = 0;
+    std::vector<JSAMPLE> upsampled[2]; // Batch rows of each chroma plane
+    std::vector<qint16> sums;          // a chroma row's column sums
+    size_t upsampledWidth = 0;
+
+    ~Data()
+    {
+        if (thread.joinable()) {
+            exchange.stop();
+            thread.join();
+        }
+        if (rawCreated)
+            jpeg_destroy_decompress(&raw);
+        if (colourCreated)
+            jpeg_destroy_decompress(&colour);
+        for (FILE *file : {rawFile, colourFile})
+            if (file)
+                std::fclose(file);
+    }
+
+    int height() const { return int(raw.output_height); }
+    int rowsCount() const { return int(raw.total_iMCU_rows); }
+
+    // Makes sure iMCU rows first..last are in hand, dropping those before.
+    bool hold(int first, int last)
+    {
+        last = std::min(last, rowsCount() - 1);
+        while (windowFirst + int(window.size()) <= last) {
+            PlaneRows *rows = exchange.takeFull();
+            if (!rows)
+                return false;
+            window.push_back(rows);
+        }
+        while (windowFirst < first) {
+            exchange.putEmpty(window.front());
+            window.pop_front();
+            ++windowFirst;
+        }
+        return true;
+    }
+
+    JSAMPROW row(int component, int y) const
+    {
+        const int perRow = component == 0 ? 2 * DCTSIZE : DCTSIZE;
+        return window[size_t(y / perRow - windowFirst)]->rows[component][size_t(y % perRow)];
+    }
+};
+
+namespace {
+
+bool decodeRaw(JpegRawDecoder::Data *d)
+{
+    if (setjmp(d->rawErr.jump))
+        return false;
+    const JDIMENSION lines = JDIMENSION(d->raw.max_v_samp_factor * DCTSIZE);
+    while (d->raw.output_scanline < d->raw.output_height) {
+        PlaneRows *rows = d->exchange.takeEmpty();
+        if (!rows)
+            return true; // the reading side gave up
+        JSAMPARRAY planes[3] = {rows->rows[0].data(), rows->rows[1].data(), rows->rows[2].data()};
+        if (jpeg_read_raw_data(&d->raw, planes, lines) != lines || d->rawErr.cutShort)
+            return false;
+        d->exchange.putFull(rows);
+    }
+    return true;
+}
+
+} // namespace
+
+bool JpegRawDecoder::takes(const jpeg_decompress_struct &info)
+{
+    if (info.num_components != 3 || info.jpeg_color_space != JCS_YCbCr || info.progressive_mode ||
+        info.out_color_space != BandColourSpace || info.output_width != info.image_width ||
+        info.comp_info[0].h_samp_factor != 2 || info.comp_info[0].v_samp_factor != 2)
+        return false;
+    // Narrower chroma rows are upsampled plainly.
+    for (int ci = 1; ci < 3; ++ci)
+        if (info.comp_info[ci].h_samp_factor != 1 || info.comp_info[ci].v_samp_factor != 1 ||
+            info.comp_info[ci].downsampled_width <= 2)
+            return false;
+    return true;
+}
+
+JpegRawDecoder::JpegRawDecoder() : d(new Data) {}
+
+JpegRawDecoder::~JpegRawDecoder() = default;
+
+bool JpegRawDecoder::start(const QString &path, QString *why)
+{
+    const QByteArray name = QFile::encodeName(path);
+    d->rawFile = std::fopen(name.constData(), "rb");
+    d->colourFile = std::fopen(name.constData(), "rb");
+    if (!d->rawFile || !d->colourFile) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    initJpegErrors(d->rawErr);
+    d->raw.err = &d->rawErr;
+    initJpegErrors(d->colourErr);
+    d->colour.err = &d->colourErr;
+    d->rawCreated = d->colourCreated = true;
+    if (!openDecompress(&d->raw, &d->rawErr, d->rawFile, true) ||
+        !openDecompress(&d->colour, &d->colourErr, d->colourFile, false) || !takes(d->colour) ||
+        d->colour.output_height != d->raw.output_height) {
+        *why = QString::fromLocal8Bit(d->rawErr.message[0] ? d->rawErr.message : d->colourErr.message);
+        if (why->isEmpty())
+            *why = QStringLiteral("the file changed while it was read");
+        return false;
+    }
+    for (PlaneRows &rows : d->exchange.all())
+        rows.allocate(d->raw);
+    d->upsampledWidth = 2 * size_t(d->raw.comp_info[1].downsampled_width) + Slack;
+    for (std::vector<JSAMPLE> &plane : d->upsampled)
+        plane.resize(d->upsampledWidth * Batch);
+    d->sums.resize(size_t(d->raw.comp_info[1].downsampled_width));
+    d->thread = std::thread([d = d.get()] {
+        if (!decodeRaw(d)) {
+            d->rawWhy = d->rawErr.cutShort ? QStringLiteral("the file is cut short")
+                                           : QString::fromLocal8Bit(d->rawErr.message);
+            d->exchange.stop();
+            return;
+        }
+        d->exchange.finish();
+    });
+    return true;
+}
+
+bool JpegRawDecoder::read(uchar *const *rows, int count, QString *why)
+{
+    const int chromaWidth = int(d->raw.comp_info[1].downsampled_width);
+    const int chromaHeight = int(d->raw.comp_info[1].downsampled_height);
+    for (int done = 0; done < count;) {
+        const int y0 = d->nextRow;
+        const int iMcuRow = y0 / (2 * DCTSIZE);
+        // A run of rows within one iMCU row; its first and last chroma rows
+        // may need their neighbours in the rows before and after.
+        const int n = std::min({count - done, Batch, (iMcuRow + 1) * 2 * DCTSIZE - y0});
+        if (y0 + n > d->height() || !d->hold(iMcuRow - 1, iMcuRow + 1)) {
+            *why = d->rawWhy.isEmpty() ? QStringLiteral("the file is cut short") : d->rawWhy;
+            return false;
+        }
+        JSAMPROW planes[3][Batch];
+        for (int k = 0; k < n; ++k) {
+            const int y = y0 + k;
+            const int c = y / 2;
+            const int neighbour = std::clamp(y % 2 == 0 ? c - 1 : c + 1, 0, chromaHeight - 1);
+            planes[0][k] = d->row(0, y);
+            for (int ci = 1; ci < 3; ++ci) {
+                planes[ci][k] = d->upsampled[ci - 1].data() + size_t(k) * d->upsampledWidth;
+                upsampleRow(d->row(ci, c), d->row(ci, neighbour), planes[ci][k], chromaWidth, d->sums.data());
+            }
+        }
+        JSAMPARRAY input[3] = {planes[0], planes[1], planes[2]};
+        d->colour.cconvert->color_convert(&d->colour, input, 0, const_cast<JSAMPARRAY>(rows + done), n);
+        d->nextRow += n;
+        done += n;
+    }
+    return true;
+}
