@@ -81,12 +81,23 @@ extern "C" toff_t deviceSize(thandle_t fd)
     return device ? toff_t(device->size()) : 0;
 }
 
-extern "C" int noMap(thandle_t, void **, toff_t *)
+// Files are read through a map of them, as Qt's reader reads them, which
+// is also how libtiff checks strips against the file's end.
+extern "C" int mapDevice(thandle_t fd, void **base, toff_t *size)
 {
-    return 0;
+    auto *file = qobject_cast<QFileDevice *>(static_cast<Channel *>(fd)->device);
+    *base = file ? file->map(0, file->size()) : nullptr;
+    if (!*base)
+        return 0;
+    *size = toff_t(file->size());
+    return 1;
 }
 
-extern "C" void noUnmap(thandle_t, void *, toff_t) {}
+extern "C" void unmapDevice(thandle_t fd, void *base, toff_t)
+{
+    if (auto *file = qobject_cast<QFileDevice *>(static_cast<Channel *>(fd)->device))
+        file->unmap(static_cast<uchar *>(base));
+}
 
 TIFF *openOn(Channel *channel, const char *mode)
 {
@@ -94,7 +105,7 @@ TIFF *openOn(Channel *channel, const char *mode)
     TIFFOpenOptionsSetErrorHandlerExtR(options, keepError, channel);
     TIFFOpenOptionsSetWarningHandlerExtR(options, dropWarning, channel);
     TIFF *tiff = TIFFClientOpenExt("glassmere", mode, channel, readDevice, writeDevice, seekDevice,
-                                   closeDevice, deviceSize, noMap, noUnmap, options);
+                                   closeDevice, deviceSize, mapDevice, unmapDevice, options);
     TIFFOpenOptionsFree(options);
     return tiff;
 }
