@@ -122,7 +122,8 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
     // takes well under a byte a pixel; a PNG may take up to its raw size,
     // a TIFF takes it.
     const qint64 encodedPerPixel = dynamic_cast<JpegBandWriter *>(writer.get()) ? 1 : 4;
-    const qint64 needed = streamedConversionBytes(size, settings, !alpha) +
+    const qint64 needed = streamedConversionBytes(size, settings, !alpha) + reader->heldBytes() +
+                          writer->heldBytes(result, alpha || settings.transparent) +
                           (addMetadata ? encodedPerPixel * result.width() * result.height() : 0);
     if (admit) {
         if (!admit(needed, &why))

@@ -6,6 +6,7 @@
 
 #include <tiffio.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdarg>
 #include <cstring>
@@ -291,6 +292,14 @@ bool TiffBandReader::finish(QString *why)
     return true;
 }
 
+qint64 TiffBandReader::heldBytes() const
+{
+    qint64 bytes = 0;
+    for (const std::vector<uchar> &plane : d->strip)
+        bytes += qint64(plane.size());
+    return bytes;
+}
+
 struct TiffBandWriter::Data
 {
     Channel channel;
@@ -364,6 +373,15 @@ bool TiffBandWriter::start(QIODevice *device, const QSize &size, bool alpha, int
     }
     d->line.resize(size_t(size.width()) * (alpha ? 4 : 3));
     return true;
+}
+
+qint64 TiffBandWriter::heldBytes(const QSize &size, bool alpha) const
+{
+    // libtiff gathers a strip (about 4 MB, at least a row) before writing
+    // it, in a buffer a tenth larger; and a row is laid out here.
+    const qint64 row = qint64(size.width()) * (alpha ? 4 : 3);
+    const qint64 strip = std::min(qint64(size.height()) * row, std::max(qint64(4) << 20, row));
+    return strip + strip / 10 + row;
 }
 
 bool TiffBandWriter::write(const QImage &band, QString *why)

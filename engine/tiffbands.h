@@ -29,6 +29,7 @@ public:
     bool hasAlpha() const override;
     bool read(QImage &band, QString *why) override;
     bool finish(QString *why) override;
+    qint64 heldBytes() const override;
 
 private:
     struct Data;
@@ -46,6 +47,7 @@ public:
     bool start(QIODevice *device, const QSize &size, bool alpha, int quality, QString *why) override;
     bool write(const QImage &band, QString *why) override;
     bool finish(QString *why) override;
+    qint64 heldBytes(const QSize &size, bool alpha) const override;
 
 private:
     struct Data;
