@@ -1,5 +1,7 @@
 #include "tiffbands.h"
 
+#include "memorybudget.h"
+
 #include <QFile>
 #include <QFileDevice>
 #include <QIODevice>
@@ -119,6 +121,10 @@ QString damaged()
 // Strips decoded at once; beyond it a file claiming huge strips is left to
 // Qt's reader, which has its own limits.
 constexpr tmsize_t MaxStripBytes = tmsize_t(32) << 20;
+
+// The pixels a classic TIFF holds, with room for its header, directory and
+// strip tables.
+constexpr qint64 MaxTiffBytes = (qint64(1) << 32) - (qint64(16) << 20);
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "bands are written in the byte order of Format_ARGB32");
 
@@ -332,6 +338,13 @@ TiffBandWriter::~TiffBandWriter() = default;
 bool TiffBandWriter::start(QIODevice *device, const QSize &size, bool alpha, int quality, QString *why)
 {
     Q_UNUSED(quality); // Qt's TIFF writer has no quality
+    // Qt's writer makes classic TIFFs, whose offsets stop at 4 GB; libtiff
+    // would notice only once that much is written.
+    const qint64 bytes = qint64(size.width()) * size.height() * (alpha ? 4 : 3);
+    if (bytes > MaxTiffBytes) {
+        *why = QStringLiteral("a TIFF file holds at most 4 GB; the picture needs %1").arg(formatBytes(bytes));
+        return false;
+    }
     d->channel.device = device;
     d->alpha = alpha;
     d->tiff = openOn(&d->channel, "wB");
