@@ -289,8 +289,8 @@ bool TiffBandReader::read(QImage &band, QString *why)
 bool TiffBandReader::finish(QString *why)
 {
     // Qt's reader decodes every strip; a damaged one fails the picture.
-    for (int y = d->nextRow; y < d->height; y = d->stripRow + int(d->rowsPerStrip)) {
-        if (!d->load(y)) {
+    for (qint64 y = d->nextRow; y < d->height; y = qint64(d->stripRow) + d->rowsPerStrip) {
+        if (!d->load(int(y))) {
             *why = damaged();
             return false;
         }
