@@ -36,6 +36,8 @@ public:
     // Reads what is left of the file, so that damage after the rows used
     // fails the picture as the whole-picture road's reading fails it.
     virtual bool finish(QString *why) = 0;
+    // Bytes it holds besides the band, once open: a TIFF's strip.
+    virtual qint64 heldBytes() const { return 0; }
 };
 
 class BandWriter
@@ -49,4 +51,12 @@ public:
     virtual bool write(const QImage &band, QString *why) = 0;
     // Writes the end of the file once every row is written.
     virtual bool finish(QString *why) = 0;
+    // Bytes it will hold besides the band for a picture of `size`: a TIFF's
+    // strip.
+    virtual qint64 heldBytes(const QSize &size, bool alpha) const
+    {
+        Q_UNUSED(size);
+        Q_UNUSED(alpha);
+        return 0;
+    }
 };

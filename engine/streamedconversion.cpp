@@ -5,6 +5,7 @@
 #include "bandrenderer.h"
 #include "jpegbands.h"
 #include "pngbands.h"
+#include "tiffbands.h"
 #include "memorybudget.h"
 #include "reflection.h"
 
@@ -34,6 +35,8 @@ std::unique_ptr<BandReader> readerFor(const QString &path)
         return std::make_unique<JpegBandReader>();
     if (head == QByteArray("\x89PNG\r\n\x1a\n", 8))
         return std::make_unique<PngBandReader>();
+    if (head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4)))
+        return std::make_unique<TiffBandReader>();
     return nullptr;
 }
 
@@ -48,6 +51,11 @@ std::unique_ptr<BandWriter> writerFor(const QString &path, int *maxSide)
     if (suffix == QLatin1String("png")) {
         *maxSide = 1000000;
         return std::make_unique<PngBandWriter>();
+    }
+    if (suffix == QLatin1String("tif") || suffix == QLatin1String("tiff")) {
+        // A classic TIFF ends within 4 GB; libtiff refuses more on its own.
+        *maxSide = 1000000;
+        return std::make_unique<TiffBandWriter>();
     }
     return nullptr;
 }
@@ -115,9 +123,11 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
         !options.metadata.isEmpty() && options.metadataPolicy != MetadataPolicy::StripAll;
     // With photo information the file is encoded into memory first, as
     // writePhoto does, and the information is written into it there. A JPEG
-    // takes well under a byte a pixel; a PNG may take up to its raw size.
-    const qint64 encodedPerPixel = dynamic_cast<PngBandWriter *>(writer.get()) ? 4 : 1;
-    const qint64 needed = streamedConversionBytes(size, settings, !alpha) +
+    // takes well under a byte a pixel; a PNG may take up to its raw size,
+    // a TIFF takes it.
+    const qint64 encodedPerPixel = dynamic_cast<JpegBandWriter *>(writer.get()) ? 1 : 4;
+    const qint64 needed = streamedConversionBytes(size, settings, !alpha) + reader->heldBytes() +
+                          writer->heldBytes(result, alpha || settings.transparent) +
                           (addMetadata ? encodedPerPixel * result.width() * result.height() : 0);
     if (admit) {
         if (!admit(needed, &why))

@@ -16,10 +16,12 @@
 // whole photo and its rendering. The file it writes has the very bytes the
 // whole-picture road (readPhoto, ComposeReflection, writePhoto) writes.
 //
-// It covers JPEG and PNG in, JPEG and PNG out: colour (YCbCr or RGB)
-// baseline JPEGs and 8-bit RGB or RGBA PNGs without interlacing or a
-// transparent colour key, stored upright (no EXIF turn), every side and
-// setting. Everything else takes the whole-picture road.
+// It covers JPEG, PNG and TIFF in, JPEG, PNG and TIFF out: colour (YCbCr
+// or RGB) baseline JPEGs, 8-bit RGB or RGBA PNGs without interlacing or a
+// transparent colour key, and 8-bit RGB TIFFs in strips with no alpha or
+// an unspecified one, uncompressed or packed with LZW, Deflate or PackBits,
+// stored upright (no EXIF turn), every side and setting. Everything else
+// takes the whole-picture road.
 
 // Asked with the bytes the conversion holds at its peak, once the photo's
 // header is read: false refuses it, with the reason in `why`.

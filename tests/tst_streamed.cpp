@@ -11,7 +11,10 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
+
+#include <tiffio.h>
 
 #include <thread>
 
@@ -35,6 +38,62 @@ QByteArray drawnPicture(int w, int h, const char *format = "JPG", bool alpha = f
             for (int x = 0; x < w; ++x)
                 photo.setPixel(x, y, (photo.pixel(x, y) & 0xffffff) | uint(x % 256) << 24);
     return encoded(photo, format, 90);
+}
+
+// The photo as a TIFF laid out as Qt does not write one, in short strips
+// that end inside the bands: packed (with the horizontal predictor where
+// the packing takes one), in planes or not, an alpha left unspecified.
+QByteArray laidOutTiff(const QString &path, const QImage &photo, int compression, bool planes)
+{
+    const bool alpha = photo.hasAlphaChannel();
+    const int n = alpha ? 4 : 3;
+    const QImage rgb = photo.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    TIFF *tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
+    const uint16_t unspecified = EXTRASAMPLE_UNSPECIFIED;
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, rgb.width());
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, rgb.height());
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, compression);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, planes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, n);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 13);
+    if (compression == COMPRESSION_LZW || compression == COMPRESSION_ADOBE_DEFLATE)
+        TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+    if (alpha)
+        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &unspecified);
+    std::vector<uchar> plane(size_t(rgb.width()));
+    for (int s = 0; s < (planes ? n : 1); ++s)
+        for (int y = 0; y < rgb.height(); ++y) {
+            const uchar *line = rgb.constScanLine(y);
+            for (int x = 0; planes && x < rgb.width(); ++x)
+                plane[size_t(x)] = line[x * n + s];
+            TIFFWriteScanline(tiff, planes ? plane.data() : const_cast<uchar *>(line), uint32_t(y),
+                              uint16_t(s));
+        }
+    TIFFClose(tiff);
+    return readAll(path);
+}
+
+// The photo of drawnPicture() in such a TIFF.
+QByteArray drawnTiff(const QString &path, int compression, bool planes, bool alpha)
+{
+    QImage photo;
+    photo.loadFromData(drawnPicture(1300, 701, "PNG", alpha));
+    return laidOutTiff(path, photo, compression, planes);
+}
+
+// The last strip of a little-endian TIFF pointed past the file's end.
+QByteArray lastStripPastTheEnd(QByteArray tiff)
+{
+    const auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(tiff.constData() + at); };
+    const quint32 ifd = u32(4);
+    for (int i = 0; i < qFromLittleEndian<quint16>(tiff.constData() + ifd); ++i) {
+        const quint32 entry = ifd + 2 + 12 * quint32(i);
+        if (qFromLittleEndian<quint16>(tiff.constData() + entry) == TIFFTAG_STRIPOFFSETS)
+            qToLittleEndian<quint32>(0x7fffffff, tiff.data() + u32(entry + 8) + 4 * (u32(entry + 4) - 1));
+    }
+    return tiff;
 }
 
 // The output of one conversion on the road the environment chooses.
@@ -64,7 +123,9 @@ private slots:
         QTest::addColumn<int>("interval");
         QTest::addColumn<int>("opacity");
         QTest::addColumn<int>("blur");
-        QTest::addColumn<QString>("source"); // jpg, png (RGB), rgba.png or turned.jpg (EXIF-turned)
+        // jpg, png (RGB), rgba.png, turned.jpg (EXIF-turned), tif (Qt's), lzw.tif,
+        // rgba.tif (Deflate), planes.tif (PackBits, RGBA), unassociated.tif (Qt's RGBA)
+        QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("output");
         QTest::addColumn<bool>("transparent");
         // The blur's reach crosses the strips of held columns (bottom, top)
@@ -74,7 +135,7 @@ private slots:
                 const QByteArray name =
                     QByteArray("side ") + QByteArray::number(side) + ", blur " + QByteArray::number(blur);
                 const QString jpg = QStringLiteral("jpg"), png = QStringLiteral("png"),
-                              rgba = QStringLiteral("rgba.png");
+                              rgba = QStringLiteral("rgba.png"), tif = QStringLiteral("tif");
                 QTest::newRow(name) << side << 38 << 0 << 100 << blur << jpg << jpg << false;
                 QTest::newRow(name + ", trim, opacity")
                     << side << 60 << -35 << 40 << blur << jpg << jpg << false;
@@ -87,6 +148,18 @@ private slots:
                 QTest::newRow(name + ", RGBA PNG") << side << 50 << 0 << 100 << blur << rgba << png << false;
                 QTest::newRow(name + ", RGBA PNG, transparent")
                     << side << 50 << 0 << 60 << blur << rgba << png << true;
+                QTest::newRow(name + ", JPEG to TIFF")
+                    << side << 38 << -10 << 70 << blur << jpg << tif << false;
+                QTest::newRow(name + ", TIFF to JPEG")
+                    << side << 38 << 10 << 100 << blur << tif << jpg << false;
+                QTest::newRow(name + ", LZW TIFF to transparent PNG")
+                    << side << 60 << 0 << 100 << blur << "lzw.tif" << png << true;
+                QTest::newRow(name + ", RGBA TIFF")
+                    << side << 50 << 0 << 100 << blur << "rgba.tif" << tif << false;
+                QTest::newRow(name + ", RGBA TIFF in planes, transparent")
+                    << side << 50 << -20 << 60 << blur << "planes.tif" << tif << true;
+                QTest::newRow(name + ", unassociated alpha TIFF, Qt's to read")
+                    << side << 50 << 0 << 100 << blur << "unassociated.tif" << png << false;
             }
         QTest::newRow("no reflection, a gap") << 0 << 0 << 20 << 100 << 0 << "jpg"
                                               << "jpg" << false;
@@ -117,7 +190,14 @@ private slots:
             {QStringLiteral("rgba.png"), drawnPicture(1300, 701, "PNG", true)},
             {QStringLiteral("turned.jpg"), uprightJpeg()},
             {QStringLiteral("odd.jpg"), drawnPicture(1301, 703)},
-            {QStringLiteral("narrow.jpg"), drawnPicture(4, 301)}};
+            {QStringLiteral("narrow.jpg"), drawnPicture(4, 301)},
+            {QStringLiteral("tif"), drawnPicture(1300, 701, "TIF")},
+            {QStringLiteral("lzw.tif"), drawnTiff(dir.filePath("lzw"), COMPRESSION_LZW, false, false)},
+            {QStringLiteral("rgba.tif"),
+             drawnTiff(dir.filePath("rgba"), COMPRESSION_ADOBE_DEFLATE, false, true)},
+            {QStringLiteral("planes.tif"),
+             drawnTiff(dir.filePath("planes"), COMPRESSION_PACKBITS, true, true)},
+            {QStringLiteral("unassociated.tif"), drawnPicture(1300, 701, "TIF", true)}};
         const QString input = dir.filePath(QStringLiteral("in.") + source);
         QVERIFY(writeFile(input, sources.value(source)));
         const ReflectionSettings s =
@@ -245,6 +325,14 @@ private slots:
         lateCrc[lateCrc.size() - 14] = char(lateCrc[lateCrc.size() - 14] ^ 0x55); // the last IDAT's CRC
         QTest::newRow("PNG whose last CRC fails") << lateCrc << "png" << qint64(0) << "damaged";
         QTest::newRow("disk full while writing") << jpeg << "jpg" << qint64(64 * 1024) << "File too large";
+        const QByteArray tiff = drawnTiff(dir.filePath("bad"), COMPRESSION_LZW, false, false);
+        const QByteArray qtTiff = drawnPicture(1300, 701, "TIF");
+        QTest::newRow("TIFF cut short")
+            << qtTiff.left(qtTiff.size() * 3 / 5) << "tif" << qint64(0) << "cut short";
+        QTest::newRow("TIFF whose last strip lies past the end")
+            << lastStripPastTheEnd(tiff) << "tif" << qint64(0) << "cut short";
+        QTest::newRow("TIFF, disk full while writing")
+            << tiff << "tif" << qint64(64 * 1024) << "File too large";
     }
 
     void badInput()
