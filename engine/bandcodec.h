@@ -4,7 +4,22 @@
 #include <QSize>
 #include <QString>
 
+#include <memory>
+
 class QIODevice;
+
+// Rows of a photo kept for later by its reader, in the most compact form
+// the reader has for them, and turned into pixels again on demand.
+class HeldRows
+{
+public:
+    virtual ~HeldRows() = default;
+    // Kept row `index` (0 the first kept) in Format_ARGB32, in `scratch`
+    // (as wide as the photo) or in memory of its own.
+    virtual const quint32 *row(int index, quint32 *scratch) = 0;
+    // Bytes held per kept row.
+    virtual qint64 bytesPerRow() const = 0;
+};
 
 // A picture read or written a band of rows at a time, from the top, for the
 // streamed road. Bands are in Format_ARGB32, the renderer's own format.
@@ -38,6 +53,15 @@ public:
     virtual bool finish(QString *why) = 0;
     // Bytes it holds besides the band, once open: a TIFF's strip.
     virtual qint64 heldBytes() const { return 0; }
+    // Keeps the rows [first, first + count) of those it will read, before
+    // reading them, when it has a form of them more compact than pixels;
+    // null when it has none.
+    virtual std::shared_ptr<HeldRows> keepRows(int first, int count)
+    {
+        Q_UNUSED(first);
+        Q_UNUSED(count);
+        return nullptr;
+    }
 };
 
 class BandWriter

@@ -1,5 +1,6 @@
 #include "bandrenderer.h"
 
+#include "bandcodec.h"
 #include "bandpool.h"
 #include "reflection.h"
 #include "reflectionlines.h"
@@ -51,6 +52,18 @@ BandRenderer::BandRenderer(const QSize &photo, QImage::Format format, const Refl
 }
 
 BandRenderer::~BandRenderer() = default;
+
+std::optional<BandRenderer::Pass> BandRenderer::keptRows() const
+{
+    if (!lines || reflected == 0)
+        return std::nullopt;
+    return Pass{nearStart ? photo.height() - kept : kept - reflected, reflected};
+}
+
+void BandRenderer::setHeldRows(std::shared_ptr<HeldRows> rows)
+{
+    heldRows = std::move(rows);
+}
 
 QList<BandRenderer::Pass> BandRenderer::passes() const
 {
@@ -159,7 +172,7 @@ bool BandRenderer::take(const QImage &band, const Sink &sink)
     const int keepFrom = nearStart ? 0 : kept - reflected;
     const int keepTo = keepFrom + reflected;
     const bool keeping = !(nearStart && pass == 1);
-    if (keeping && reflected > 0) {
+    if (keeping && reflected > 0 && !heldRows) {
         if (held.isNull()) {
             held = allocatePicture(photo.width(), reflected, heldFormat);
             if (held.isNull())
@@ -240,8 +253,9 @@ bool BandRenderer::emitReflection(const Sink &sink)
         for (int y = 0; y < band.height(); ++y) {
             const int j = nearStart ? reflected - 1 - (r0 + y) : r0 + y;
             const int row = nearStart ? j : reflected - 1 - j; // the held row line j mirrors
-            lines->render(j, heldLine(row, scratch.data()), reinterpret_cast<quint32 *>(band.scanLine(y)),
-                          width);
+            const quint32 *mirrored =
+                heldRows ? heldRows->row(row, scratch.data()) : heldLine(row, scratch.data());
+            lines->render(j, mirrored, reinterpret_cast<quint32 *>(band.scanLine(y)), width);
         }
         if (!sink(std::move(band)))
             return false;

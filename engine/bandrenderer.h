@@ -8,8 +8,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class BandPool;
+class HeldRows;
 class ReflectionLines;
 
 // The reflection rendered band by band, for a photo that is decoded a band
@@ -46,6 +48,11 @@ public:
 
     // Where new bands come from, when they can be used again.
     void setPool(BandPool *bands) { pool = bands; }
+    // The photo rows it keeps for the reflection, of the first pass, when
+    // the photo's reader may keep them instead; then setHeldRows() hands
+    // over the rows the reader keeps.
+    std::optional<Pass> keptRows() const;
+    void setHeldRows(std::shared_ptr<HeldRows> rows);
 
     // The result's size; empty when the trim leaves no row.
     QSize resultSize() const { return result; }
@@ -85,6 +92,7 @@ private:
     // as it is handed on, rather than held a second time.
     std::unique_ptr<ReflectionLines> lines;
     BandPool *pool = nullptr;
-    QImage window; // left and right: the rows a band's blur reaches
+    std::shared_ptr<HeldRows> heldRows; // kept by the reader, in place of `held`
+    QImage window;                      // left and right: the rows a band's blur reaches
     int windowFirst = 0, windowRows = 0, nextRow = 0, bandRows = 0;
 };

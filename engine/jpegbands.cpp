@@ -140,6 +140,11 @@ bool JpegBandReader::isCovered() const
            !d->info.progressive_mode;
 }
 
+std::shared_ptr<HeldRows> JpegBandReader::keepRows(int first, int count)
+{
+    return d->split ? d->split->keep(first, count) : nullptr;
+}
+
 bool JpegBandReader::read(QImage &band, QString *why)
 {
     d->rows.resize(size_t(band.height()));

@@ -80,6 +80,120 @@ void upsampleRow(const JSAMPLE *near, const JSAMPLE *far, JSAMPLE *out, int widt
     out[2 * last + 1] = JSAMPLE((sums[last] * 4 + 7) >> 4);
 }
 
+// A decompressor of the same file that is never read from, for libjpeg's
+// own colour conversion.
+class ColourConverter
+{
+public:
+    ColourConverter() = default;
+    ColourConverter(const ColourConverter &) = delete;
+    ColourConverter &operator=(const ColourConverter &) = delete;
+    ~ColourConverter()
+    {
+        if (created)
+            jpeg_destroy_decompress(&info);
+        if (file)
+            std::fclose(file);
+    }
+
+    bool open(const QByteArray &name, QString *why)
+    {
+        file = std::fopen(name.constData(), "rb");
+        if (!file) {
+            *why = QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        }
+        initJpegErrors(err);
+        info.err = &err;
+        created = true;
+        if (!openDecompress(&info, &err, file, false) || !JpegRawDecoder::takes(info)) {
+            *why = err.message[0] ? QString::fromLocal8Bit(err.message)
+                                  : QStringLiteral("the file changed while it was read");
+            return false;
+        }
+        return true;
+    }
+
+    int height() const { return int(info.output_height); }
+
+    // `rows` rows of the full-size planes into pixels.
+    void convert(JSAMPIMAGE planes, JSAMPARRAY out, int rows)
+    {
+        info.cconvert->color_convert(&info, planes, 0, out, rows);
+    }
+
+private:
+    jpeg_decompress_struct info{};
+    JpegErrors err;
+    FILE *file = nullptr;
+    bool created = false;
+};
+
+// The mirrored rows of a photo kept as its planes are, luma at full size
+// and chroma at a quarter, half the bytes of the pixels; turned into
+// pixels again a row at a time when the reflection is written.
+class PlanesHeld : public HeldRows
+{
+public:
+    PlanesHeld(const jpeg_decompress_struct &info, int first, int count)
+        : first(first), count(count), width(int(info.output_width)),
+          chromaWidth(int(info.comp_info[1].downsampled_width)),
+          chromaHeight(int(info.comp_info[1].downsampled_height))
+    {
+        chromaFirst = std::max(0, first / 2 - 1);
+        chromaLast = std::min(chromaHeight - 1, (first + count - 1) / 2 + 1);
+        lumaStride = size_t(width) + Slack;
+        chromaStride = size_t(chromaWidth) + Slack;
+        luma.resize(lumaStride * size_t(count));
+        for (int ci = 0; ci < 2; ++ci) {
+            chroma[ci].resize(chromaStride * size_t(chromaLast - chromaFirst + 1));
+            upsampled[ci].resize(2 * chromaStride);
+        }
+        sums.resize(size_t(chromaWidth));
+        nextChroma = chromaFirst;
+    }
+
+    bool open(const QByteArray &name, QString *why) { return colour.open(name, why); }
+
+    // Copies what it keeps of luma row `y` and of the chroma rows at hand.
+    template <typename RowOf>
+    void take(int y, RowOf rowOf, int lastChromaAtHand)
+    {
+        if (y >= first && y < first + count)
+            std::memcpy(luma.data() + size_t(y - first) * lumaStride, rowOf(0, y), size_t(width));
+        for (; nextChroma <= std::min(chromaLast, lastChromaAtHand); ++nextChroma)
+            for (int ci = 0; ci < 2; ++ci)
+                std::memcpy(chromaRow(ci, nextChroma), rowOf(ci + 1, nextChroma), size_t(chromaWidth));
+    }
+
+    const quint32 *row(int index, quint32 *scratch) override
+    {
+        const int y = first + index;
+        const int c = y / 2;
+        const int neighbour = std::clamp(y % 2 == 0 ? c - 1 : c + 1, 0, chromaHeight - 1);
+        JSAMPROW planes[3] = {luma.data() + size_t(index) * lumaStride, upsampled[0].data(),
+                              upsampled[1].data()};
+        for (int ci = 0; ci < 2; ++ci)
+            upsampleRow(chromaRow(ci, c), chromaRow(ci, neighbour), planes[ci + 1], chromaWidth, sums.data());
+        JSAMPARRAY input[3] = {&planes[0], &planes[1], &planes[2]};
+        JSAMPROW out = reinterpret_cast<JSAMPROW>(scratch);
+        colour.convert(input, &out, 1);
+        return scratch;
+    }
+
+    qint64 bytesPerRow() const override { return qint64(lumaStride) + qint64(chromaStride); }
+
+private:
+    JSAMPLE *chromaRow(int ci, int c) { return chroma[ci].data() + size_t(c - chromaFirst) * chromaStride; }
+
+    const int first, count, width, chromaWidth, chromaHeight;
+    int chromaFirst, chromaLast, nextChroma;
+    size_t lumaStride, chromaStride;
+    std::vector<JSAMPLE> luma, chroma[2], upsampled[2];
+    std::vector<qint16> sums;
+    ColourConverter colour;
+};
+
 } // namespace
 
 struct JpegRawDecoder::Data
@@ -93,11 +207,8 @@ struct JpegRawDecoder::Data
     std::thread thread;
     BufferExchange<PlaneRows> exchange{PlaneRowsBuffered};
 
-    // A decompressor that is never read from, for its colour conversion.
-    jpeg_decompress_struct colour{};
-    JpegErrors colourErr;
-    FILE *colourFile = nullptr;
-    bool colourCreated = false;
+    ColourConverter colour;
+    std::shared_ptr<PlanesHeld> kept;
 
     std::deque<PlaneRows *> window; // the iMCU rows in hand, from windowFirst
     int windowFirst = 0;
@@ -114,11 +225,8 @@ struct JpegRawDecoder::Data
         }
         if (rawCreated)
             jpeg_destroy_decompress(&raw);
-        if (colourCreated)
-            jpeg_destroy_decompress(&colour);
-        for (FILE *file : {rawFile, colourFile})
-            if (file)
-                std::fclose(file);
+        if (rawFile)
+            std::fclose(rawFile);
     }
 
     int height() const { return int(raw.output_height); }
@@ -190,24 +298,23 @@ JpegRawDecoder::~JpegRawDecoder() = default;
 
 bool JpegRawDecoder::start(const QString &path, QString *why)
 {
-    const QByteArray name = QFile::encodeName(path);
+    name = QFile::encodeName(path);
     d->rawFile = std::fopen(name.constData(), "rb");
-    d->colourFile = std::fopen(name.constData(), "rb");
-    if (!d->rawFile || !d->colourFile) {
+    if (!d->rawFile) {
         *why = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
     initJpegErrors(d->rawErr);
     d->raw.err = &d->rawErr;
-    initJpegErrors(d->colourErr);
-    d->colour.err = &d->colourErr;
-    d->rawCreated = d->colourCreated = true;
-    if (!openDecompress(&d->raw, &d->rawErr, d->rawFile, true) ||
-        !openDecompress(&d->colour, &d->colourErr, d->colourFile, false) || !takes(d->colour) ||
-        d->colour.output_height != d->raw.output_height) {
-        *why = QString::fromLocal8Bit(d->rawErr.message[0] ? d->rawErr.message : d->colourErr.message);
-        if (why->isEmpty())
-            *why = QStringLiteral("the file changed while it was read");
+    d->rawCreated = true;
+    if (!openDecompress(&d->raw, &d->rawErr, d->rawFile, true)) {
+        *why = QString::fromLocal8Bit(d->rawErr.message);
+        return false;
+    }
+    if (!d->colour.open(name, why))
+        return false;
+    if (d->colour.height() != d->height()) {
+        *why = QStringLiteral("the file changed while it was read");
         return false;
     }
     for (PlaneRows &rows : d->exchange.all())
@@ -253,10 +360,26 @@ bool JpegRawDecoder::read(uchar *const *rows, int count, QString *why)
                 upsampleRow(d->row(ci, c), d->row(ci, neighbour), planes[ci][k], chromaWidth, d->sums.data());
             }
         }
+        if (d->kept) {
+            const int lastChromaAtHand = (d->windowFirst + int(d->window.size())) * DCTSIZE - 1;
+            for (int k = 0; k < n; ++k)
+                d->kept->take(
+                    y0 + k, [&](int ci, int y) { return d->row(ci, y); }, lastChromaAtHand);
+        }
         JSAMPARRAY input[3] = {planes[0], planes[1], planes[2]};
-        d->colour.cconvert->color_convert(&d->colour, input, 0, const_cast<JSAMPARRAY>(rows + done), n);
+        d->colour.convert(input, const_cast<JSAMPARRAY>(rows + done), n);
         d->nextRow += n;
         done += n;
     }
     return true;
+}
+
+std::shared_ptr<HeldRows> JpegRawDecoder::keep(int first, int count)
+{
+    auto kept = std::make_shared<PlanesHeld>(d->raw, first, count);
+    QString why;
+    if (d->nextRow > first || !kept->open(name, &why))
+        return nullptr;
+    d->kept = kept;
+    return kept;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "bandcodec.h"
+
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -31,9 +34,13 @@ public:
     bool start(const QString &path, QString *why);
     // The next `count` rows, in Format_ARGB32, into `rows`.
     bool read(uchar *const *rows, int count, QString *why);
+    // Keeps the planes of rows [first, first + count) as they are read;
+    // null once reading has passed `first`.
+    std::shared_ptr<HeldRows> keep(int first, int count);
 
     struct Data;
 
 private:
     std::unique_ptr<Data> d;
+    QByteArray name;
 };
