@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -144,9 +145,10 @@ public:
         chromaLast = std::min(chromaHeight - 1, (first + count - 1) / 2 + 1);
         lumaStride = size_t(width) + Slack;
         chromaStride = size_t(chromaWidth) + Slack;
-        luma.resize(lumaStride * size_t(count));
+        // Not cleared: the pages are touched only as rows come.
+        luma.reset(new JSAMPLE[lumaStride * size_t(count)]);
         for (int ci = 0; ci < 2; ++ci) {
-            chroma[ci].resize(chromaStride * size_t(chromaLast - chromaFirst + 1));
+            chroma[ci].reset(new JSAMPLE[chromaStride * size_t(chromaLast - chromaFirst + 1)]);
             upsampled[ci].resize(2 * chromaStride);
         }
         sums.resize(size_t(chromaWidth));
@@ -160,7 +162,7 @@ public:
     void take(int y, RowOf rowOf, int lastChromaAtHand)
     {
         if (y >= first && y < first + count)
-            std::memcpy(luma.data() + size_t(y - first) * lumaStride, rowOf(0, y), size_t(width));
+            std::memcpy(luma.get() + size_t(y - first) * lumaStride, rowOf(0, y), size_t(width));
         for (; nextChroma <= std::min(chromaLast, lastChromaAtHand); ++nextChroma)
             for (int ci = 0; ci < 2; ++ci)
                 std::memcpy(chromaRow(ci, nextChroma), rowOf(ci + 1, nextChroma), size_t(chromaWidth));
@@ -171,7 +173,7 @@ public:
         const int y = first + index;
         const int c = y / 2;
         const int neighbour = std::clamp(y % 2 == 0 ? c - 1 : c + 1, 0, chromaHeight - 1);
-        JSAMPROW planes[3] = {luma.data() + size_t(index) * lumaStride, upsampled[0].data(),
+        JSAMPROW planes[3] = {luma.get() + size_t(index) * lumaStride, upsampled[0].data(),
                               upsampled[1].data()};
         for (int ci = 0; ci < 2; ++ci)
             upsampleRow(chromaRow(ci, c), chromaRow(ci, neighbour), planes[ci + 1], chromaWidth, sums.data());
@@ -184,12 +186,13 @@ public:
     qint64 bytesPerRow() const override { return qint64(lumaStride) + qint64(chromaStride); }
 
 private:
-    JSAMPLE *chromaRow(int ci, int c) { return chroma[ci].data() + size_t(c - chromaFirst) * chromaStride; }
+    JSAMPLE *chromaRow(int ci, int c) { return chroma[ci].get() + size_t(c - chromaFirst) * chromaStride; }
 
     const int first, count, width, chromaWidth, chromaHeight;
     int chromaFirst, chromaLast, nextChroma;
     size_t lumaStride, chromaStride;
-    std::vector<JSAMPLE> luma, chroma[2], upsampled[2];
+    std::unique_ptr<JSAMPLE[]> luma, chroma[2];
+    std::vector<JSAMPLE> upsampled[2];
     std::vector<qint16> sums;
     ColourConverter colour;
 };
@@ -376,9 +379,16 @@ bool JpegRawDecoder::read(uchar *const *rows, int count, QString *why)
 
 std::shared_ptr<HeldRows> JpegRawDecoder::keep(int first, int count)
 {
-    auto kept = std::make_shared<PlanesHeld>(d->raw, first, count);
+    if (d->nextRow > first)
+        return nullptr;
+    std::shared_ptr<PlanesHeld> kept;
+    try {
+        kept = std::make_shared<PlanesHeld>(d->raw, first, count);
+    } catch (const std::bad_alloc &) {
+        return nullptr; // the renderer tries to hold the pixels, and says so if it cannot
+    }
     QString why;
-    if (d->nextRow > first || !kept->open(name, &why))
+    if (!kept->open(name, &why))
         return nullptr;
     d->kept = kept;
     return kept;

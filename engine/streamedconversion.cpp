@@ -115,11 +115,6 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
     BandRenderer renderer(size, QImage::Format_ARGB32, settings, !alpha);
     BandPool pool;
     renderer.setPool(&pool);
-    // The rows mirrored are kept by the reader where it has a form of them
-    // smaller than pixels.
-    if (const std::optional<BandRenderer::Pass> kept = renderer.keptRows())
-        if (std::shared_ptr<HeldRows> rows = reader->keepRows(kept->first, kept->count))
-            renderer.setHeldRows(std::move(rows));
     const QSize result = renderer.resultSize();
     if (result.isEmpty() || std::max(result.width(), result.height()) > maxSide)
         return std::nullopt;
@@ -140,6 +135,12 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
     } else if (needed > DefaultMemoryLimitMB << 20) {
         return BatchOutcome{BatchOutcome::ReadFailed, memoryRefusal(needed, DefaultMemoryLimitMB << 20)};
     }
+
+    // The rows mirrored are kept by the reader where it has a form of them
+    // smaller than pixels; the count above is that of pixels, the larger.
+    if (const std::optional<BandRenderer::Pass> kept = renderer.keptRows())
+        if (std::shared_ptr<HeldRows> rows = reader->keepRows(kept->first, kept->count))
+            renderer.setHeldRows(std::move(rows));
 
     const QString refusal = outputTargetRefusal(output);
     if (!refusal.isEmpty())
