@@ -2,11 +2,13 @@
 
 #include "bufferexchange.h"
 #include "jpegerrors.h"
+#include "reflection.h"
 
 #include <QFile>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <new>
@@ -146,9 +148,19 @@ public:
         lumaStride = size_t(width) + Slack;
         chromaStride = size_t(chromaWidth) + Slack;
         // Not cleared: the pages are touched only as rows come.
-        luma.reset(new JSAMPLE[lumaStride * size_t(count)]);
+        // On huge pages where the system has them, whole ones: a first
+        // touch of each small page costs more than the copy into it.
+        const auto allocate = [](Plane &plane, size_t bytes) {
+            constexpr size_t HugePage = size_t(2) << 20;
+            bytes = (bytes + HugePage - 1) / HugePage * HugePage;
+            plane.reset(static_cast<JSAMPLE *>(std::aligned_alloc(HugePage, bytes)));
+            if (!plane)
+                throw std::bad_alloc();
+            adviseHugePages(plane.get(), bytes);
+        };
+        allocate(luma, lumaStride * size_t(count));
         for (int ci = 0; ci < 2; ++ci) {
-            chroma[ci].reset(new JSAMPLE[chromaStride * size_t(chromaLast - chromaFirst + 1)]);
+            allocate(chroma[ci], chromaStride * size_t(chromaLast - chromaFirst + 1));
             upsampled[ci].resize(2 * chromaStride);
         }
         sums.resize(size_t(chromaWidth));
@@ -191,7 +203,12 @@ private:
     const int first, count, width, chromaWidth, chromaHeight;
     int chromaFirst, chromaLast, nextChroma;
     size_t lumaStride, chromaStride;
-    std::unique_ptr<JSAMPLE[]> luma, chroma[2];
+    struct Free
+    {
+        void operator()(JSAMPLE *p) const { std::free(p); }
+    };
+    using Plane = std::unique_ptr<JSAMPLE, Free>;
+    Plane luma, chroma[2];
     std::vector<JSAMPLE> upsampled[2];
     std::vector<qint16> sums;
     ColourConverter colour;

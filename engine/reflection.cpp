@@ -294,22 +294,30 @@ QImage render(const QImage &src, const Plan &plan)
 }
 } // namespace
 
+void adviseHugePages(void *data, size_t bytes)
+{
+#ifdef Q_OS_LINUX
+    constexpr size_t Threshold = size_t(4) << 20;
+    if (!data || bytes < Threshold)
+        return;
+    // Only whole pages inside the buffer may be advised.
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t begin = reinterpret_cast<uintptr_t>(data);
+    const uintptr_t first = (begin + page - 1) & ~(page - 1);
+    const uintptr_t last = (begin + bytes) & ~(page - 1);
+    if (last > first)
+        madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE); // advice only; may be refused
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(bytes);
+#endif
+}
+
 QImage allocatePicture(int width, int height, QImage::Format format)
 {
     QImage img(width, height, format);
-#ifdef Q_OS_LINUX
-    constexpr qsizetype Threshold = qsizetype(4) << 20;
-    if (!img.isNull() && img.sizeInBytes() >= Threshold) {
-        // Only whole pages inside the buffer may be advised.
-        const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
-        const uintptr_t begin = reinterpret_cast<uintptr_t>(img.bits());
-        const uintptr_t first = (begin + page - 1) & ~(page - 1);
-        const uintptr_t last = (begin + uintptr_t(img.sizeInBytes())) & ~(page - 1);
-        if (last > first)
-            madvise(reinterpret_cast<void *>(first), last - first,
-                    MADV_HUGEPAGE); // advice only; may be refused
-    }
-#endif
+    if (!img.isNull())
+        adviseHugePages(img.bits(), size_t(img.sizeInBytes()));
     return img;
 }
 

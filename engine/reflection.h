@@ -47,6 +47,9 @@ int percentOf(int x, int p);
 // huge pages: every first touch of a fresh 4 KiB page is a page fault, and on
 // a photo-sized buffer the faults cost more than the pixel work.
 QImage allocatePicture(int width, int height, QImage::Format format);
+// Asks the system for huge pages for a large buffer not yet touched, as
+// allocatePicture does for its pictures.
+void adviseHugePages(void *data, size_t bytes);
 
 // The format the renderer works in for a photo delivered in `photoFormat`:
 // Format_RGBA64 for photos with 16 bits per channel, so that they keep
