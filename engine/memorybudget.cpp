@@ -18,10 +18,12 @@ qint64 streamedConversionBytes(const QSize &photo, const ReflectionSettings &set
 {
     if (photo.isEmpty())
         return 0;
-    // Two queues of four bands of 32 rows, and a band in the hands of each
-    // of the three threads; a row at most the result's width.
-    constexpr qint64 BandsInFlight = 2 * 4 + 3;
-    constexpr qint64 BandRows = 32;
+    // Two queues of three bands of 16 rows, a band in the hands of each of
+    // the three threads and one being made; a row at most the result's
+    // width. The codecs' own rows (a JPEG's few rows of planes and of
+    // blocks) come to less than another two bands.
+    constexpr qint64 BandsInFlight = 2 * 3 + 4 + 2;
+    constexpr qint64 BandRows = 16;
     const QSize out = ReflectionSize(photo, settings);
     const qint64 row = qint64(std::max(photo.width(), out.width())) * 4;
     return BandRenderer::heldBytes(photo, settings, opaque) + BandsInFlight * BandRows * row;
