@@ -5,6 +5,7 @@
 #include "batchrun.h"
 #include "diagnostics.h"
 #include "exitcode.h"
+#include "fontconfigrelease.h"
 #include "memorybudget.h"
 #include "photoio.h"
 #include "pictureformats.h"
@@ -73,6 +74,7 @@ int main(int argc, char *argv[])
     // per problem.
     silenceLibraries();
     QGuiApplication app(argc, argv);
+    const FontconfigRelease fontsReleasedCheaply;
     QCoreApplication::setApplicationName(QStringLiteral("glassmere-reflect"));
     QCoreApplication::setApplicationVersion(QStringLiteral(GLASSMERE_VERSION));
 
