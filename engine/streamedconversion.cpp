@@ -220,6 +220,9 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
             failure.set(BatchOutcome::WriteFailed, reason);
             stopAll();
         }
+        // Gone, with any thread of its own, before the file is committed
+        // or given up.
+        writer.reset();
     });
 
     const BandRenderer::Sink sink = [&](QImage band) { return rendered.put(std::move(band)); };
