@@ -8,7 +8,9 @@
 // plug-in reads and writes it: the same chunks (the header, the density a
 // new QImage carries, the rows, the end), the same zlib level for the same
 // quality, so that both write the same bytes. The road reads 8-bit RGB and
-// RGBA files without interlacing or a transparent colour key.
+// RGBA files without interlacing or a transparent colour key. The writer
+// filters and deflates on two threads, as libpng would on one
+// (pngbandwriter.cpp).
 
 class PngBandReader : public BandReader
 {
