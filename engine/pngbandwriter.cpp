@@ -25,6 +25,7 @@ namespace {
 
 // libpng's compression buffer, the size of every IDAT but the last.
 constexpr uInt IdatBytes = 8192;
+constexpr size_t OutputBlockBytes = 64 * 1024;
 // Filtered rows between the two threads: about a band's worth, held in
 // buffers of a few rows so that neither thread waits on the other's every row.
 constexpr int QueuedBuffers = 4;
@@ -135,8 +136,8 @@ struct PngBandWriter::Data
     bool zlibStarted = false;
     size_t imageBytes = 0; // libpng's image size, for the window of a small picture
     bool idatWritten = false;
-    std::vector<uchar> output; // zlib's, an IDAT's data
-    std::vector<uchar> chunk;  // a chunk's length, name, data and CRC
+    std::vector<uchar> output;  // zlib's, an IDAT's data
+    std::vector<uchar> pending; // bytes for the file, less than a block
     bool deflateOk = false;
     std::thread deflateThread;
 
@@ -159,23 +160,42 @@ struct PngBandWriter::Data
         return zlibFailure.isEmpty() ? QStringLiteral("the PNG could not be compressed") : zlibFailure;
     }
 
+    // Into the file in whole blocks: larger than the device's own buffer,
+    // they go straight to the file, whose error is then the one reported.
     bool writeBytes(const uchar *bytes, size_t length)
     {
-        if (device->write(reinterpret_cast<const char *>(bytes), qint64(length)) == qint64(length))
-            return true;
-        deviceFailed = true;
-        return false;
+        while (length > 0) {
+            const size_t part = std::min(length, OutputBlockBytes - pending.size());
+            pending.insert(pending.end(), bytes, bytes + part);
+            bytes += part;
+            length -= part;
+            if (pending.size() == OutputBlockBytes && !flush())
+                return false;
+        }
+        return true;
+    }
+
+    bool flush()
+    {
+        const qint64 length = qint64(pending.size());
+        if (length > 0 && device->write(reinterpret_cast<const char *>(pending.data()), length) != length) {
+            deviceFailed = true;
+            return false;
+        }
+        pending.clear();
+        return true;
     }
 
     bool writeChunk(const char *name, const uchar *data, size_t length)
     {
-        chunk.resize(length + 12);
-        putUint32(chunk.data(), quint32(length));
-        std::memcpy(chunk.data() + 4, name, 4);
-        if (length > 0)
-            std::memcpy(chunk.data() + 8, data, length);
-        putUint32(chunk.data() + 8 + length, quint32(crc32(0, chunk.data() + 4, uInt(length + 4))));
-        return writeBytes(chunk.data(), chunk.size());
+        uchar head[8], crc[4];
+        putUint32(head, quint32(length));
+        std::memcpy(head + 4, name, 4);
+        uLong sum = crc32(0, head + 4, 4);
+        if (length > 0) // zlib takes no data for a fresh start
+            sum = crc32(sum, data, uInt(length));
+        putUint32(crc, quint32(sum));
+        return writeBytes(head, 8) && writeBytes(data, length) && writeBytes(crc, 4);
     }
 
     bool writeHeader();
@@ -222,7 +242,6 @@ bool PngBandWriter::Data::startZlib(int level)
         return false;
     }
     zlibStarted = true;
-    chunk.reserve(IdatBytes + 12);
     return true;
 }
 
@@ -307,7 +326,7 @@ bool PngBandWriter::Data::deflateAll()
         done += std::exchange(rows->rows, 0);
         queue.putEmpty(rows);
     }
-    return deflateRow(nullptr, 0, Z_FINISH) && writeChunk("IEND", nullptr, 0);
+    return deflateRow(nullptr, 0, Z_FINISH) && writeChunk("IEND", nullptr, 0) && flush();
 }
 
 // A row of the band in PNG's layout, filtered as libpng's default choice
@@ -374,6 +393,7 @@ bool PngBandWriter::start(QIODevice *device, const QSize &size, bool alpha, int 
     d->device = device;
     d->size = size;
     d->alpha = alpha;
+    d->pending.reserve(OutputBlockBytes);
     d->rowBytes = size_t(size.width()) * (alpha ? 4 : 3);
     // libpng leaves out the filters that look at a missing neighbour.
     d->subAllowed = size.width() > 1;

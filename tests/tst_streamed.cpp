@@ -37,6 +37,17 @@ QByteArray drawnPicture(int w, int h, const char *format = "JPG", bool alpha = f
     return encoded(photo, format, 90);
 }
 
+// Grey lines of 200 and 100 by turns, along the longer side: where only one
+// neighbour is there, the average filter would win every other line.
+QByteArray stripes(int w, int h)
+{
+    QImage picture(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            picture.setPixel(x, y, (x + y) % 2 ? qRgb(100, 100, 100) : qRgb(200, 200, 200));
+    return encoded(picture, "PNG");
+}
+
 // The output of one conversion on the road the environment chooses.
 QByteArray convert(const QString &input, const QString &output, const ReflectionSettings &settings,
                    bool wholePicture)
@@ -64,7 +75,7 @@ private slots:
         QTest::addColumn<int>("interval");
         QTest::addColumn<int>("opacity");
         QTest::addColumn<int>("blur");
-        QTest::addColumn<QString>("source"); // jpg, png (RGB), rgba.png or turned.jpg (EXIF-turned)
+        QTest::addColumn<QString>("source"); // a key of sameBytes()'s sources
         QTest::addColumn<QString>("output");
         QTest::addColumn<bool>("transparent");
         // The blur's reach crosses the strips of held columns (bottom, top)
@@ -99,6 +110,12 @@ private slots:
                                              << "png" << false;
         QTest::newRow("EXIF-turned photo") << 2 << 38 << 0 << 100 << 50 << "turned.jpg"
                                            << "jpg" << false;
+        // PNG leaves out the filters that look at a missing neighbour; the
+        // column's stream names a smaller window than zlib's.
+        QTest::newRow("one pixel wide, transparent PNG") << 1 << 50 << 0 << 60 << 0 << "column.png"
+                                                         << "png" << true;
+        QTest::newRow("one row high PNG") << 3 << 50 << 0 << 100 << 0 << "line.png"
+                                          << "png" << false;
     }
 
     void sameBytes()
@@ -117,7 +134,9 @@ private slots:
             {QStringLiteral("rgba.png"), drawnPicture(1300, 701, "PNG", true)},
             {QStringLiteral("turned.jpg"), uprightJpeg()},
             {QStringLiteral("odd.jpg"), drawnPicture(1301, 703)},
-            {QStringLiteral("narrow.jpg"), drawnPicture(4, 301)}};
+            {QStringLiteral("narrow.jpg"), drawnPicture(4, 301)},
+            {QStringLiteral("column.png"), stripes(1, 261)},
+            {QStringLiteral("line.png"), stripes(301, 1)}};
         const QString input = dir.filePath(QStringLiteral("in.") + source);
         QVERIFY(writeFile(input, sources.value(source)));
         const ReflectionSettings s =
@@ -245,6 +264,8 @@ private slots:
         lateCrc[lateCrc.size() - 14] = char(lateCrc[lateCrc.size() - 14] ^ 0x55); // the last IDAT's CRC
         QTest::newRow("PNG whose last CRC fails") << lateCrc << "png" << qint64(0) << "damaged";
         QTest::newRow("disk full while writing") << jpeg << "jpg" << qint64(64 * 1024) << "File too large";
+        QTest::newRow("PNG, disk full while writing")
+            << drawnPicture(1300, 701, "PNG") << "png" << qint64(64 * 1024) << "File too large";
     }
 
     void badInput()
