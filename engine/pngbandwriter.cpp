@@ -125,9 +125,10 @@ struct PngBandWriter::Data
     bool deviceFailed = false;
     QString zlibFailure;
 
-    // First stage: rows in, filtered rows out.
-    bool subAllowed = true,
-         aboveAllowed = true; // libpng's filters for a picture one pixel wide or one row high
+    // First stage: rows in, filtered rows out. Sub, average and Paeth look
+    // to the left, up, average and Paeth above.
+    bool subAllowed = true;
+    bool aboveAllowed = true;
     std::vector<uchar> current, previous, best, trial;
     FilteredRows *filling = nullptr;
 
@@ -200,7 +201,7 @@ struct PngBandWriter::Data
 
     bool writeHeader();
     bool startZlib(int level);
-    bool deflateRow(const uchar *input, size_t length, int flush);
+    bool deflateRow(const uchar *input, size_t length, int mode);
     bool deflateAll();
     void filter(const uchar *line, uchar *out);
 };
@@ -275,14 +276,14 @@ void narrowWindow(uchar *data, size_t imageBytes)
 
 // One call of libpng's for a row (or, with Z_FINISH, for the end): zlib is
 // fed and emptied in the same steps, so that it makes the same stream.
-bool PngBandWriter::Data::deflateRow(const uchar *input, size_t length, int flush)
+bool PngBandWriter::Data::deflateRow(const uchar *input, size_t length, int mode)
 {
     zlib.next_in = const_cast<uchar *>(input);
     for (;;) {
         const uInt avail = uInt(std::min<size_t>(length, UINT_MAX));
         zlib.avail_in = avail;
         length -= avail;
-        const int ret = deflate(&zlib, length > 0 ? Z_NO_FLUSH : flush);
+        const int ret = deflate(&zlib, length > 0 ? Z_NO_FLUSH : mode);
         length += zlib.avail_in;
         zlib.avail_in = 0;
         if (zlib.avail_out == 0) {
@@ -293,14 +294,14 @@ bool PngBandWriter::Data::deflateRow(const uchar *input, size_t length, int flus
             idatWritten = true;
             zlib.next_out = output.data();
             zlib.avail_out = IdatBytes;
-            if (ret == Z_OK && flush != Z_NO_FLUSH)
+            if (ret == Z_OK && mode != Z_NO_FLUSH)
                 continue;
         }
-        if (ret == Z_OK && length == 0 && flush != Z_FINISH)
+        if (ret == Z_OK && length == 0 && mode != Z_FINISH)
             return true;
         if (ret == Z_OK && length > 0)
             continue;
-        if (ret == Z_STREAM_END && flush == Z_FINISH) {
+        if (ret == Z_STREAM_END && mode == Z_FINISH) {
             const size_t left = IdatBytes - zlib.avail_out;
             if (!idatWritten)
                 narrowWindow(output.data(), imageBytes);
