@@ -1,9 +1,6 @@
 #include "pngbands.h"
 
-#include "outputquality.h"
-
 #include <QFile>
-#include <QIODevice>
 
 #include <png.h>
 
@@ -19,8 +16,6 @@ namespace {
 struct Errors
 {
     char message[256] = {};
-    QIODevice *device = nullptr; // the writer's, whose own error wins
-    bool deviceFailed = false;
 };
 
 extern "C" void pngError(png_structp png, png_const_charp message)
@@ -160,120 +155,6 @@ bool PngBandReader::finish(QString *why)
     QImage scratch(size().width(), 1, QImage::Format_ARGB32);
     if (!readEnd(d->png, d->info, size().height() - d->rowsRead, scratch.bits())) {
         *why = damaged(d->errors);
-        return false;
-    }
-    return true;
-}
-
-struct PngBandWriter::Data
-{
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    Errors errors;
-
-    ~Data()
-    {
-        if (png)
-            png_destroy_write_struct(&png, &info);
-    }
-
-    QString failure() const
-    {
-        return errors.deviceFailed ? errors.device->errorString() : QString::fromLocal8Bit(errors.message);
-    }
-};
-
-namespace {
-
-extern "C" void writeData(png_structp png, png_bytep data, size_t length)
-{
-    auto *errors = static_cast<Errors *>(png_get_error_ptr(png));
-    if (errors->device->write(reinterpret_cast<const char *>(data), qint64(length)) != qint64(length)) {
-        errors->deviceFailed = true;
-        png_error(png, "write failed");
-    }
-}
-
-extern "C" void flushData(png_structp) {}
-
-// Qt's writer for a rendering: its quality's zlib level, a header, the
-// density of a new QImage, and rows in Qt's byte order.
-bool startWrite(png_structp png, png_infop info, const QSize &size, bool alpha, int level)
-{
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_set_benign_errors(png, 1);
-    if (level >= 0)
-        png_set_compression_level(png, level);
-    png_set_write_fn(png, png_get_error_ptr(png), writeData, flushData);
-    png_set_IHDR(png, info, png_uint_32(size.width()), png_uint_32(size.height()), 8,
-                 alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, 0, 0, 0);
-    png_set_bgr(png);
-    const QImage fresh(1, 1, QImage::Format_RGB32);
-    if (fresh.dotsPerMeterX() > 0 || fresh.dotsPerMeterY() > 0)
-        png_set_pHYs(png, info, png_uint_32(fresh.dotsPerMeterX()), png_uint_32(fresh.dotsPerMeterY()),
-                     PNG_RESOLUTION_METER);
-    png_write_info(png, info);
-    png_set_packing(png);
-    if (!alpha)
-        png_set_filler(png, 0, PNG_FILLER_AFTER);
-    return true;
-}
-
-bool writeRows(png_structp png, const uchar *const *rows, int count)
-{
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    for (int y = 0; y < count; ++y)
-        png_write_row(png, rows[y]);
-    return true;
-}
-
-bool writeEnd(png_structp png, png_infop info)
-{
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_write_end(png, info);
-    return true;
-}
-
-} // namespace
-
-PngBandWriter::PngBandWriter() : d(new Data) {}
-
-PngBandWriter::~PngBandWriter() = default;
-
-bool PngBandWriter::start(QIODevice *device, const QSize &size, bool alpha, int quality, QString *why)
-{
-    d->errors.device = device;
-    d->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &d->errors, pngError, pngWarning);
-    d->info = d->png ? png_create_info_struct(d->png) : nullptr;
-    // Qt's mapping of a quality to zlib's level.
-    const int q = writerQuality("png", quality);
-    const int level = q >= 0 ? (100 - qMin(q, 100)) * 9 / 91 : -1;
-    if (!d->info || !startWrite(d->png, d->info, size, alpha, level)) {
-        *why = d->failure();
-        return false;
-    }
-    return true;
-}
-
-bool PngBandWriter::write(const QImage &band, QString *why)
-{
-    std::vector<const uchar *> rows(size_t(band.height()));
-    for (int y = 0; y < band.height(); ++y)
-        rows[size_t(y)] = band.constScanLine(y);
-    if (!writeRows(d->png, rows.data(), band.height())) {
-        *why = d->failure();
-        return false;
-    }
-    return true;
-}
-
-bool PngBandWriter::finish(QString *why)
-{
-    if (!writeEnd(d->png, d->info)) {
-        *why = d->failure();
         return false;
     }
     return true;

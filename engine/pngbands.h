@@ -4,11 +4,13 @@
 
 #include <memory>
 
-// PNG read and written a band of rows at a time through libpng, as Qt's PNG
-// plug-in reads and writes it: the same chunks (the header, the density a
-// new QImage carries, the rows, the end), the same zlib level for the same
-// quality, so that both write the same bytes. The road reads 8-bit RGB and
-// RGBA files without interlacing or a transparent colour key.
+// PNG read and written a band of rows at a time as Qt's PNG plug-in reads
+// and writes it through libpng: the same chunks (the header, the density a
+// new QImage carries, the rows, the end), the same filters and zlib level
+// for the same quality, so that both write the same bytes. The road reads
+// 8-bit RGB and RGBA files without interlacing or a transparent colour key
+// through libpng; the writer does libpng's work itself, on two threads
+// (pngbandwriter.cpp).
 
 class PngBandReader : public BandReader
 {

@@ -96,6 +96,17 @@ QByteArray lastStripPastTheEnd(QByteArray tiff)
     return tiff;
 }
 
+// Grey lines of 200 and 100 by turns, along the longer side: where only one
+// neighbour is there, the average filter would win every other line.
+QByteArray stripes(int w, int h)
+{
+    QImage picture(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            picture.setPixel(x, y, (x + y) % 2 ? qRgb(100, 100, 100) : qRgb(200, 200, 200));
+    return encoded(picture, "PNG");
+}
+
 // The output of one conversion on the road the environment chooses.
 QByteArray convert(const QString &input, const QString &output, const ReflectionSettings &settings,
                    bool wholePicture)
@@ -123,9 +134,7 @@ private slots:
         QTest::addColumn<int>("interval");
         QTest::addColumn<int>("opacity");
         QTest::addColumn<int>("blur");
-        // jpg, png (RGB), rgba.png, turned.jpg (EXIF-turned), tif (Qt's), lzw.tif,
-        // rgba.tif (Deflate), planes.tif (PackBits, RGBA), unassociated.tif (Qt's RGBA)
-        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("source"); // a key of sameBytes()'s sources
         QTest::addColumn<QString>("output");
         QTest::addColumn<bool>("transparent");
         // The blur's reach crosses the strips of held columns (bottom, top)
@@ -172,6 +181,12 @@ private slots:
                                              << "png" << false;
         QTest::newRow("EXIF-turned photo") << 2 << 38 << 0 << 100 << 50 << "turned.jpg"
                                            << "jpg" << false;
+        // PNG leaves out the filters that look at a missing neighbour; the
+        // column's stream names a smaller window than zlib's.
+        QTest::newRow("one pixel wide, transparent PNG") << 1 << 50 << 0 << 60 << 0 << "column.png"
+                                                         << "png" << true;
+        QTest::newRow("one row high PNG") << 3 << 50 << 0 << 100 << 0 << "line.png"
+                                          << "png" << false;
     }
 
     void sameBytes()
@@ -197,7 +212,9 @@ private slots:
              drawnTiff(dir.filePath("rgba"), COMPRESSION_ADOBE_DEFLATE, false, true)},
             {QStringLiteral("planes.tif"),
              drawnTiff(dir.filePath("planes"), COMPRESSION_PACKBITS, true, true)},
-            {QStringLiteral("unassociated.tif"), drawnPicture(1300, 701, "TIF", true)}};
+            {QStringLiteral("unassociated.tif"), drawnPicture(1300, 701, "TIF", true)},
+            {QStringLiteral("column.png"), stripes(1, 261)},
+            {QStringLiteral("line.png"), stripes(301, 1)}};
         const QString input = dir.filePath(QStringLiteral("in.") + source);
         QVERIFY(writeFile(input, sources.value(source)));
         const ReflectionSettings s =
@@ -333,6 +350,8 @@ private slots:
             << lastStripPastTheEnd(tiff) << "tif" << qint64(0) << "cut short";
         QTest::newRow("TIFF, disk full while writing")
             << tiff << "tif" << qint64(64 * 1024) << "File too large";
+        QTest::newRow("PNG, disk full while writing")
+            << drawnPicture(1300, 701, "PNG") << "png" << qint64(64 * 1024) << "File too large";
     }
 
     void badInput()
