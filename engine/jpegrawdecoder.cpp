@@ -147,22 +147,23 @@ public:
         chromaLast = std::min(chromaHeight - 1, (first + count - 1) / 2 + 1);
         lumaStride = size_t(width) + Slack;
         chromaStride = size_t(chromaWidth) + Slack;
-        // Not cleared: the pages are touched only as rows come.
-        // On huge pages where the system has them, whole ones: a first
-        // touch of each small page costs more than the copy into it.
-        const auto allocate = [](Plane &plane, size_t bytes) {
-            constexpr size_t HugePage = size_t(2) << 20;
-            bytes = (bytes + HugePage - 1) / HugePage * HugePage;
-            plane.reset(static_cast<JSAMPLE *>(std::aligned_alloc(HugePage, bytes)));
-            if (!plane)
-                throw std::bad_alloc();
-            adviseHugePages(plane.get(), bytes);
-        };
-        allocate(luma, lumaStride * size_t(count));
-        for (int ci = 0; ci < 2; ++ci) {
-            allocate(chroma[ci], chromaStride * size_t(chromaLast - chromaFirst + 1));
-            upsampled[ci].resize(2 * chromaStride);
-        }
+        // The three planes in one block, not cleared (its pages are
+        // touched only as rows come), in whole huge pages where the system
+        // has them: a first touch of each small page costs more than the
+        // copy into it.
+        constexpr size_t HugePage = size_t(2) << 20;
+        const size_t lumaBytes = lumaStride * size_t(count);
+        const size_t chromaBytes = chromaStride * size_t(chromaLast - chromaFirst + 1);
+        const size_t bytes = (lumaBytes + 2 * chromaBytes + HugePage - 1) / HugePage * HugePage;
+        block.reset(static_cast<JSAMPLE *>(std::aligned_alloc(HugePage, bytes)));
+        if (!block)
+            throw std::bad_alloc();
+        adviseHugePages(block.get(), bytes);
+        luma = block.get();
+        chroma[0] = luma + lumaBytes;
+        chroma[1] = chroma[0] + chromaBytes;
+        for (std::vector<JSAMPLE> &row : upsampled)
+            row.resize(2 * chromaStride);
         sums.resize(size_t(chromaWidth));
         nextChroma = chromaFirst;
     }
@@ -174,7 +175,7 @@ public:
     void take(int y, RowOf rowOf, int lastChromaAtHand)
     {
         if (y >= first && y < first + count)
-            std::memcpy(luma.get() + size_t(y - first) * lumaStride, rowOf(0, y), size_t(width));
+            std::memcpy(luma + size_t(y - first) * lumaStride, rowOf(0, y), size_t(width));
         for (; nextChroma <= std::min(chromaLast, lastChromaAtHand); ++nextChroma)
             for (int ci = 0; ci < 2; ++ci)
                 std::memcpy(chromaRow(ci, nextChroma), rowOf(ci + 1, nextChroma), size_t(chromaWidth));
@@ -185,8 +186,7 @@ public:
         const int y = first + index;
         const int c = y / 2;
         const int neighbour = std::clamp(y % 2 == 0 ? c - 1 : c + 1, 0, chromaHeight - 1);
-        JSAMPROW planes[3] = {luma.get() + size_t(index) * lumaStride, upsampled[0].data(),
-                              upsampled[1].data()};
+        JSAMPROW planes[3] = {luma + size_t(index) * lumaStride, upsampled[0].data(), upsampled[1].data()};
         for (int ci = 0; ci < 2; ++ci)
             upsampleRow(chromaRow(ci, c), chromaRow(ci, neighbour), planes[ci + 1], chromaWidth, sums.data());
         JSAMPARRAY input[3] = {&planes[0], &planes[1], &planes[2]};
@@ -198,7 +198,7 @@ public:
     qint64 bytesPerRow() const override { return qint64(lumaStride) + qint64(chromaStride); }
 
 private:
-    JSAMPLE *chromaRow(int ci, int c) { return chroma[ci].get() + size_t(c - chromaFirst) * chromaStride; }
+    JSAMPLE *chromaRow(int ci, int c) { return chroma[ci] + size_t(c - chromaFirst) * chromaStride; }
 
     const int first, count, width, chromaWidth, chromaHeight;
     int chromaFirst, chromaLast, nextChroma;
@@ -207,8 +207,9 @@ private:
     {
         void operator()(JSAMPLE *p) const { std::free(p); }
     };
-    using Plane = std::unique_ptr<JSAMPLE, Free>;
-    Plane luma, chroma[2];
+    std::unique_ptr<JSAMPLE, Free> block;
+    JSAMPLE *luma = nullptr;
+    JSAMPLE *chroma[2] = {};
     std::vector<JSAMPLE> upsampled[2];
     std::vector<qint16> sums;
     ColourConverter colour;
