@@ -84,16 +84,17 @@ QByteArray drawnTiff(const QString &path, int compression, bool planes, bool alp
 }
 
 // The last strip of a little-endian TIFF pointed past the file's end.
-QByteArray lastStripPastTheEnd(QByteArray tiff)
+QByteArray lastStripPastTheEnd(const QByteArray &tiff)
 {
-    const auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(tiff.constData() + at); };
+    std::vector<uchar> bytes(tiff.begin(), tiff.end());
+    const auto u32 = [&](size_t at) { return qFromLittleEndian<quint32>(bytes.data() + at); };
     const quint32 ifd = u32(4);
-    for (int i = 0; i < qFromLittleEndian<quint16>(tiff.constData() + ifd); ++i) {
+    for (int i = 0; i < qFromLittleEndian<quint16>(bytes.data() + ifd); ++i) {
         const quint32 entry = ifd + 2 + 12 * quint32(i);
-        if (qFromLittleEndian<quint16>(tiff.constData() + entry) == TIFFTAG_STRIPOFFSETS)
-            qToLittleEndian<quint32>(0x7fffffff, tiff.data() + u32(entry + 8) + 4 * (u32(entry + 4) - 1));
+        if (qFromLittleEndian<quint16>(bytes.data() + entry) == TIFFTAG_STRIPOFFSETS)
+            qToLittleEndian<quint32>(0x7fffffff, bytes.data() + u32(entry + 8) + 4 * (u32(entry + 4) - 1));
     }
-    return tiff;
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
 }
 
 // Grey lines of 200 and 100 by turns, along the longer side: where only one
