@@ -23,7 +23,7 @@ packages=(
     pybind11-dev python3-dev python3-numpy python3-distributed
     dpkg-dev help2man man-db desktop-file-utils appstream bash-completion
     libavif-dev libwebp-dev libjpeg62-turbo-dev libtiff-dev qt6-wayland
-    weston openbox xfwm4 libvips-tools libjpeg-turbo-progs libxcb1-dev
+    weston openbox xfwm4 libvips-tools libjpeg-turbo-progs libxcb1-dev libfontconfig-dev
 )
 
 install_missing() {
