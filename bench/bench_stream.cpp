@@ -140,8 +140,8 @@ int main(int argc, char *argv[])
         std::vector<double> idle;
         for (int i = 0; i < repetitions; ++i)
             idle.push_back(run({reflect, QStringLiteral("--version")}).ms);
-        std::printf("%-8s %-34s %10.0f %8.2f\n", photo.name, "glassmere-reflect --version alone", median(idle),
-                    median(idle) / base);
+        std::printf("%-8s %-34s %10.0f %8.2f\n", photo.name, "glassmere-reflect --version alone",
+                    median(idle), median(idle) / base);
         std::printf("%-8s %-34s %10.0f %8.2f  (goal 0.80)\n", photo.name, "glassmere-reflect, streamed",
                     median(streamed), median(streamed) / base);
         std::printf("%-8s %-34s %10.0f %8.2f\n", photo.name, "glassmere-reflect, whole picture",
