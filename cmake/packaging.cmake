@@ -30,6 +30,9 @@ The command glassmere-reflect does the same work in scripts.")
 # platform plug-in: without it a Wayland session runs the window through
 # XWayland, where the compositor's own moving and resizing is out of reach.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins, libqt6svg6, qt6-wayland")
+# libavif is loaded when an AVIF is met, so no linker sees it either; its
+# package is named after its SONAME, as Debian names library packages.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-image-formats-plugins, libqt6svg6, qt6-wayland, lib${GLASSMERE_AVIF_SONAME_NAME}${GLASSMERE_AVIF_SONAME_VERSION}")
 
 include(CPack)

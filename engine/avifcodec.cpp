@@ -4,6 +4,7 @@
 
 #include <QColorSpace>
 #include <QFile>
+#include <QLibrary>
 #include <QThread>
 
 #include <avif/avif.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <limits>
 #include <memory>
+#include <type_traits>
 
 namespace {
 
@@ -19,11 +21,82 @@ namespace {
 // long for no smaller file.
 constexpr int EncoderSpeed = 9;
 
+// libavif and the codecs under it (aom, dav1d and more) are a score of
+// libraries that every start of the program would map and relocate, a good
+// part of a small photo's whole run; they are loaded the first time an AVIF
+// is read or written. The functions, from the library the program was
+// built against.
+struct AvifLibrary
+{
+    decltype(&avifDecoderCreate) decoderCreate = nullptr;
+    decltype(&avifDecoderDestroy) decoderDestroy = nullptr;
+    decltype(&avifDecoderSetIOMemory) decoderSetIOMemory = nullptr;
+    decltype(&avifDecoderParse) decoderParse = nullptr;
+    decltype(&avifDecoderNextImage) decoderNextImage = nullptr;
+    decltype(&avifEncoderCreate) encoderCreate = nullptr;
+    decltype(&avifEncoderDestroy) encoderDestroy = nullptr;
+    decltype(&avifEncoderWrite) encoderWrite = nullptr;
+    decltype(&avifImageCreate) imageCreate = nullptr;
+    decltype(&avifImageDestroy) imageDestroy = nullptr;
+    decltype(&avifImageSetProfileICC) imageSetProfileICC = nullptr;
+    decltype(&avifImageSetMetadataExif) imageSetMetadataExif = nullptr;
+    decltype(&avifImageRGBToYUV) imageRGBToYUV = nullptr;
+    decltype(&avifImageYUVToRGB) imageYUVToRGB = nullptr;
+    decltype(&avifRGBImageSetDefaults) rgbImageSetDefaults = nullptr;
+    decltype(&avifRWDataFree) rwDataFree = nullptr;
+    decltype(&avifResultToString) resultToString = nullptr;
+    decltype(&avifPeekCompatibleFileType) peekCompatibleFileType = nullptr;
+};
+
+// Null when libavif cannot be loaded.
+const AvifLibrary *avifLibrary()
+{
+    static const AvifLibrary *const loaded = []() -> const AvifLibrary * {
+        static QLibrary library;
+        library.setFileNameAndVersion(QStringLiteral(GLASSMERE_AVIF_NAME), GLASSMERE_AVIF_VERSION);
+        if (!library.load())
+            return nullptr;
+        static AvifLibrary functions;
+        bool all = true;
+        const auto resolve = [&](auto &function, const char *name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(library.resolve(name));
+            all = all && function;
+        };
+        resolve(functions.decoderCreate, "avifDecoderCreate");
+        resolve(functions.decoderDestroy, "avifDecoderDestroy");
+        resolve(functions.decoderSetIOMemory, "avifDecoderSetIOMemory");
+        resolve(functions.decoderParse, "avifDecoderParse");
+        resolve(functions.decoderNextImage, "avifDecoderNextImage");
+        resolve(functions.encoderCreate, "avifEncoderCreate");
+        resolve(functions.encoderDestroy, "avifEncoderDestroy");
+        resolve(functions.encoderWrite, "avifEncoderWrite");
+        resolve(functions.imageCreate, "avifImageCreate");
+        resolve(functions.imageDestroy, "avifImageDestroy");
+        resolve(functions.imageSetProfileICC, "avifImageSetProfileICC");
+        resolve(functions.imageSetMetadataExif, "avifImageSetMetadataExif");
+        resolve(functions.imageRGBToYUV, "avifImageRGBToYUV");
+        resolve(functions.imageYUVToRGB, "avifImageYUVToRGB");
+        resolve(functions.rgbImageSetDefaults, "avifRGBImageSetDefaults");
+        resolve(functions.rwDataFree, "avifRWDataFree");
+        resolve(functions.resultToString, "avifResultToString");
+        resolve(functions.peekCompatibleFileType, "avifPeekCompatibleFileType");
+        return all ? &functions : nullptr;
+    }();
+    return loaded;
+}
+
+QString missingLibrary()
+{
+    return QStringLiteral("AVIF needs libavif (%1.so.%2), which cannot be loaded")
+        .arg(QStringLiteral("lib" GLASSMERE_AVIF_NAME))
+        .arg(GLASSMERE_AVIF_VERSION);
+}
+
 struct AvifDeleter
 {
-    void operator()(avifDecoder *decoder) const { avifDecoderDestroy(decoder); }
-    void operator()(avifEncoder *encoder) const { avifEncoderDestroy(encoder); }
-    void operator()(avifImage *image) const { avifImageDestroy(image); }
+    void operator()(avifDecoder *decoder) const { avifLibrary()->decoderDestroy(decoder); }
+    void operator()(avifEncoder *encoder) const { avifLibrary()->encoderDestroy(encoder); }
+    void operator()(avifImage *image) const { avifLibrary()->imageDestroy(image); }
 };
 template <typename T>
 using AvifPointer = std::unique_ptr<T, AvifDeleter>;
@@ -34,7 +107,7 @@ QString failure(avifResult result, const avifDiagnostics &diag)
         return QStringLiteral("the file is cut short");
     const QString detail = QString::fromUtf8(diag.error).trimmed();
     return QStringLiteral("the AVIF data is damaged (%1)")
-        .arg(detail.isEmpty() ? QString::fromUtf8(avifResultToString(result)) : detail);
+        .arg(detail.isEmpty() ? QString::fromUtf8(avifLibrary()->resultToString(result)) : detail);
 }
 
 // More than 8 bits a channel: these are written at 10 or 12 bits.
@@ -155,7 +228,12 @@ QSize statedSize(QIODevice &file)
 bool isAvif(const QByteArray &head)
 {
     const avifROData data{reinterpret_cast<const uint8_t *>(head.constData()), size_t(head.size())};
-    return avifPeekCompatibleFileType(&data);
+    // Only an ISO media file (AVIF, HEIF, MP4) can be one: others are told
+    // apart without loading libavif.
+    if (head.mid(4, 4) != "ftyp")
+        return false;
+    const AvifLibrary *library = avifLibrary();
+    return library && library->peekCompatibleFileType(&data);
 }
 
 QImage readAvif(QIODevice &device, const PhotoAdmission &admit, QString *why)
@@ -165,7 +243,9 @@ QImage readAvif(QIODevice &device, const PhotoAdmission &admit, QString *why)
             *why = reason;
         return QImage();
     };
-    AvifPointer<avifDecoder> decoder(avifDecoderCreate());
+    if (!avifLibrary())
+        return fail(missingLibrary());
+    AvifPointer<avifDecoder> decoder(avifLibrary()->decoderCreate());
     if (!decoder)
         return fail(QStringLiteral("out of memory"));
     decoder->maxThreads = QThread::idealThreadCount();
@@ -188,16 +268,16 @@ QImage readAvif(QIODevice &device, const PhotoAdmission &admit, QString *why)
     // serves files and pasted bytes alike.
     device.seek(0);
     const QByteArray bytes = device.readAll();
-    avifResult result = avifDecoderSetIOMemory(
+    avifResult result = avifLibrary()->decoderSetIOMemory(
         decoder.get(), reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
     if (result == AVIF_RESULT_OK)
-        result = avifDecoderParse(decoder.get());
+        result = avifLibrary()->decoderParse(decoder.get());
     if (result != AVIF_RESULT_OK)
         return fail(failure(result, decoder->diag));
     const QSize size(int(decoder->image->width), int(decoder->image->height));
     if (!stated.isValid() && !admit(size, &refusal))
         return fail(refusal);
-    result = avifDecoderNextImage(decoder.get());
+    result = avifLibrary()->decoderNextImage(decoder.get());
     if (result != AVIF_RESULT_OK)
         return fail(failure(result, decoder->diag));
 
@@ -211,12 +291,12 @@ QImage readAvif(QIODevice &device, const PhotoAdmission &admit, QString *why)
         return fail(
             QStringLiteral("not enough memory for a %1 x %2 picture").arg(size.width()).arg(size.height()));
     avifRGBImage rgb;
-    avifRGBImageSetDefaults(&rgb, &frame);
+    avifLibrary()->rgbImageSetDefaults(&rgb, &frame);
     rgb.depth = deep ? 16 : 8;
     rgb.format = deep ? AVIF_RGB_FORMAT_RGBA : Argb32Order;
     rgb.pixels = image.bits();
     rgb.rowBytes = uint32_t(image.bytesPerLine());
-    result = avifImageYUVToRGB(&frame, &rgb);
+    result = avifLibrary()->imageYUVToRGB(&frame, &rgb);
     if (result != AVIF_RESULT_OK)
         return fail(failure(result, decoder->diag));
     if (frame.icc.size > 0)
@@ -233,6 +313,8 @@ QByteArray encodeAvif(const QImage &source, int quality, const QByteArray &exif,
             *why = reason;
         return QByteArray();
     };
+    if (!avifLibrary())
+        return fail(missingLibrary());
     quality = quality < 1 ? DefaultAvifQuality : std::min(quality, 100);
     const bool lossless = quality == 100;
     const bool deep = isDeep(source.format());
@@ -245,8 +327,8 @@ QByteArray encodeAvif(const QImage &source, int quality, const QByteArray &exif,
     // lossless; below that, 4:2:0 as photos on the web are, unless the
     // quality asks for the finest detail.
     const avifPixelFormat chroma = quality >= 90 ? AVIF_PIXEL_FORMAT_YUV444 : AVIF_PIXEL_FORMAT_YUV420;
-    AvifPointer<avifImage> image(avifImageCreate(uint32_t(picture.width()), uint32_t(picture.height()),
-                                                 deep ? (lossless ? 12 : 10) : 8, chroma));
+    AvifPointer<avifImage> image(avifLibrary()->imageCreate(
+        uint32_t(picture.width()), uint32_t(picture.height()), deep ? (lossless ? 12 : 10) : 8, chroma));
     if (!image)
         return fail(QStringLiteral("out of memory"));
     image->yuvRange = AVIF_RANGE_FULL;
@@ -254,27 +336,27 @@ QByteArray encodeAvif(const QImage &source, int quality, const QByteArray &exif,
     image->transferCharacteristics = AVIF_TRANSFER_CHARACTERISTICS_SRGB;
     image->matrixCoefficients = lossless ? AVIF_MATRIX_COEFFICIENTS_IDENTITY : AVIF_MATRIX_COEFFICIENTS_BT601;
     if (!icc.isEmpty())
-        avifImageSetProfileICC(image.get(), reinterpret_cast<const uint8_t *>(icc.constData()),
-                               size_t(icc.size()));
+        avifLibrary()->imageSetProfileICC(image.get(), reinterpret_cast<const uint8_t *>(icc.constData()),
+                                          size_t(icc.size()));
     if (!exif.isEmpty())
-        avifImageSetMetadataExif(image.get(), reinterpret_cast<const uint8_t *>(exif.constData()),
-                                 size_t(exif.size()));
+        avifLibrary()->imageSetMetadataExif(image.get(), reinterpret_cast<const uint8_t *>(exif.constData()),
+                                            size_t(exif.size()));
 
     avifRGBImage rgb;
-    avifRGBImageSetDefaults(&rgb, image.get());
+    avifLibrary()->rgbImageSetDefaults(&rgb, image.get());
     rgb.depth = deep ? 16 : 8;
     rgb.format = deep ? AVIF_RGB_FORMAT_RGBA : Argb32Order;
     rgb.ignoreAlpha = alpha ? AVIF_FALSE : AVIF_TRUE;
     // The one structure serves both directions; from RGB it only reads.
     rgb.pixels = const_cast<uint8_t *>(picture.constBits());
     rgb.rowBytes = uint32_t(picture.bytesPerLine());
-    avifResult result = avifImageRGBToYUV(image.get(), &rgb);
+    avifResult result = avifLibrary()->imageRGBToYUV(image.get(), &rgb);
     if (result != AVIF_RESULT_OK)
         return fail(QStringLiteral("the AVIF writer refused the picture (%1)")
-                        .arg(QString::fromUtf8(avifResultToString(result))));
+                        .arg(QString::fromUtf8(avifLibrary()->resultToString(result))));
     picture = QImage(); // the planes hold it now
 
-    AvifPointer<avifEncoder> encoder(avifEncoderCreate());
+    AvifPointer<avifEncoder> encoder(avifLibrary()->encoderCreate());
     if (!encoder)
         return fail(QStringLiteral("out of memory"));
     encoder->codecChoice = AVIF_CODEC_CHOICE_AOM;
@@ -286,14 +368,15 @@ QByteArray encodeAvif(const QImage &source, int quality, const QByteArray &exif,
     encoder->minQuantizer = encoder->maxQuantizer = quantizer;
     encoder->minQuantizerAlpha = encoder->maxQuantizerAlpha = quantizer;
     avifRWData output = AVIF_DATA_EMPTY;
-    result = avifEncoderWrite(encoder.get(), image.get(), &output);
+    result = avifLibrary()->encoderWrite(encoder.get(), image.get(), &output);
     if (result != AVIF_RESULT_OK) {
-        avifRWDataFree(&output);
+        avifLibrary()->rwDataFree(&output);
         const QString detail = QString::fromUtf8(encoder->diag.error).trimmed();
-        return fail(QStringLiteral("the AVIF writer refused the picture (%1)")
-                        .arg(detail.isEmpty() ? QString::fromUtf8(avifResultToString(result)) : detail));
+        return fail(
+            QStringLiteral("the AVIF writer refused the picture (%1)")
+                .arg(detail.isEmpty() ? QString::fromUtf8(avifLibrary()->resultToString(result)) : detail));
     }
     QByteArray bytes(reinterpret_cast<const char *>(output.data), qsizetype(output.size));
-    avifRWDataFree(&output);
+    avifLibrary()->rwDataFree(&output);
     return bytes;
 }

@@ -43,7 +43,7 @@ EOT
 
 # Found by dpkg-shlibdeps, and the plug-ins Qt loads at run time.
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libqt6gui6 libqt6widgets6 libc6 qt6-image-formats-plugins libqt6svg6 qt6-wayland; do
+for package in libqt6gui6 libqt6widgets6 libc6 qt6-image-formats-plugins libqt6svg6 qt6-wayland libavif15; do
     [[ ", $depends," == *", $package"[\ ,]* ]] || fail "Depends lacks $package: $depends"
 done
 for field in Maintainer Description; do
