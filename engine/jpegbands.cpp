@@ -45,6 +45,21 @@ void initJpegErrors(JpegErrors &err)
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "bands are read in the byte order of Format_ARGB32");
 
+bool readJpegHeader(jpeg_decompress_struct *info, JpegErrors *err, FILE *file)
+{
+    if (setjmp(err->jump))
+        return false;
+    jpeg_create_decompress(info);
+    jpeg_stdio_src(info, file);
+    if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK)
+        return false;
+    info->dct_method = JDCT_ISLOW;
+    info->do_fancy_upsampling = TRUE;
+    info->out_color_space = BandColourSpace;
+    jpeg_calc_output_dimensions(info);
+    return true;
+}
+
 struct JpegBandReader::Data
 {
     jpeg_decompress_struct info{};
@@ -70,22 +85,6 @@ struct JpegBandReader::Data
 };
 
 namespace {
-
-bool readHeader(jpeg_decompress_struct *info, JpegErrors *err, FILE *file)
-{
-    if (setjmp(err->jump))
-        return false;
-    jpeg_create_decompress(info);
-    jpeg_stdio_src(info, file);
-    if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK)
-        return false;
-    // Qt's reader at its default quality: libjpeg's exact defaults.
-    info->dct_method = JDCT_ISLOW;
-    info->do_fancy_upsampling = TRUE;
-    info->out_color_space = BandColourSpace;
-    jpeg_calc_output_dimensions(info);
-    return true;
-}
 
 bool readRows(jpeg_decompress_struct *info, JpegErrors *err, JSAMPROW *rows, int count, bool *started)
 {
@@ -116,7 +115,7 @@ bool JpegBandReader::open(const QString &path, QString *why)
     initJpegErrors(d->err);
     d->info.err = &d->err;
     d->created = true;
-    if (!readHeader(&d->info, &d->err, d->file)) {
+    if (!readJpegHeader(&d->info, &d->err, d->file)) {
         *why = d->failure();
         return false;
     }

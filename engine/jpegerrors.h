@@ -25,3 +25,8 @@ void initJpegErrors(JpegErrors &errors);
 // The pixels' bytes in Format_ARGB32 on little-endian machines, the bands'
 // format.
 constexpr J_COLOR_SPACE BandColourSpace = JCS_EXT_BGRA;
+
+// Creates `info` reading `file` and reads its header, with the settings of
+// Qt's reader at its default quality (libjpeg's exact defaults) and pixels
+// in the bands' format.
+bool readJpegHeader(jpeg_decompress_struct *info, JpegErrors *errors, FILE *file);

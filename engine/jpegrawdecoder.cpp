@@ -46,18 +46,14 @@ struct PlaneRows
     }
 };
 
-// A header read with Qt's settings, as the band reader reads it.
+// A header read as the band reader reads it, and decompression started, in
+// planes or in pixels.
 bool openDecompress(jpeg_decompress_struct *info, JpegErrors *err, FILE *file, bool raw)
 {
+    if (!readJpegHeader(info, err, file))
+        return false;
     if (setjmp(err->jump))
         return false;
-    jpeg_create_decompress(info);
-    jpeg_stdio_src(info, file);
-    if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK)
-        return false;
-    info->dct_method = JDCT_ISLOW;
-    info->do_fancy_upsampling = TRUE;
-    info->out_color_space = BandColourSpace;
     info->raw_data_out = raw ? TRUE : FALSE;
     jpeg_start_decompress(info);
     return true;
