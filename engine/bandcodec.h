@@ -62,6 +62,13 @@ public:
         Q_UNUSED(count);
         return nullptr;
     }
+    // Bytes keepRows(first, count) would hold; -1 when it keeps none.
+    virtual qint64 keptBytes(int first, int count) const
+    {
+        Q_UNUSED(first);
+        Q_UNUSED(count);
+        return -1;
+    }
 };
 
 class BandWriter

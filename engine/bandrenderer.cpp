@@ -299,7 +299,8 @@ bool BandRenderer::flushWindow(bool final, const Sink &sink)
     return true;
 }
 
-qint64 BandRenderer::heldBytes(const QSize &photo, const ReflectionSettings &settings, bool opaque)
+qint64 BandRenderer::heldBytes(const QSize &photo, const ReflectionSettings &settings, bool opaque,
+                               qint64 keptBytes)
 {
     const BandRenderer r(photo, QImage::Format_ARGB32, settings, opaque);
     if (r.result.isEmpty())
@@ -307,8 +308,8 @@ qint64 BandRenderer::heldBytes(const QSize &photo, const ReflectionSettings &set
     const qint64 width = photo.width();
     if (r.vertical) {
         const qint64 heldRow = r.heldFormat == QImage::Format_RGB888 ? (width * 3 + 3) / 4 * 4 : width * 4;
-        if (r.lines)
-            return heldRow * r.reflected + width * 4 * EmitRows; // the held rows and the band being made
+        if (r.lines) // the held rows and the band being made
+            return (keptBytes >= 0 ? keptBytes : heldRow * r.reflected) + width * 4 * EmitRows;
         // The held rows, and two strips' results of twice their height.
         const qint64 strip = std::min<qint64>(width, std::max(StripColumns, r.radius) + 2 * r.radius);
         return (heldRow + 2 * 2 * strip * 4) * r.reflected;

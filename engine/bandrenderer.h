@@ -62,8 +62,11 @@ public:
     // The current pass is complete; the next one follows, if any.
     bool endPass(const Sink &sink);
 
-    // Bytes held at the peak for such a photo, beside the bands in flight.
-    static qint64 heldBytes(const QSize &photo, const ReflectionSettings &settings, bool opaque);
+    // Bytes held at the peak for such a photo, beside the bands in flight;
+    // `keptBytes`, when not negative, those of the rows keptRows() names
+    // as the photo's reader keeps them.
+    static qint64 heldBytes(const QSize &photo, const ReflectionSettings &settings, bool opaque,
+                            qint64 keptBytes = -1);
 
 private:
     bool flushWindow(bool final, const Sink &sink);

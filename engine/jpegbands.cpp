@@ -144,6 +144,11 @@ std::shared_ptr<HeldRows> JpegBandReader::keepRows(int first, int count)
     return d->split ? d->split->keep(first, count) : nullptr;
 }
 
+qint64 JpegBandReader::keptBytes(int first, int count) const
+{
+    return d->split ? d->split->keptBytes(first, count) : -1;
+}
+
 bool JpegBandReader::read(QImage &band, QString *why)
 {
     d->rows.resize(size_t(band.height()));

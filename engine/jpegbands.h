@@ -29,6 +29,7 @@ public:
     bool read(QImage &band, QString *why) override;
     // The usual 4:2:0 kind keeps the planes, half the bytes of the pixels.
     std::shared_ptr<HeldRows> keepRows(int first, int count) override;
+    qint64 keptBytes(int first, int count) const override;
     // Qt's reader ignores what follows the rows.
     bool finish(QString *) override { return true; }
 

@@ -135,33 +135,32 @@ class PlanesHeld : public HeldRows
 {
 public:
     PlanesHeld(const jpeg_decompress_struct &info, int first, int count)
-        : first(first), count(count), width(int(info.output_width)),
-          chromaWidth(int(info.comp_info[1].downsampled_width)),
-          chromaHeight(int(info.comp_info[1].downsampled_height))
+        : PlanesHeld(info, first, count, Measure{})
     {
-        chromaFirst = std::max(0, first / 2 - 1);
-        chromaLast = std::min(chromaHeight - 1, (first + count - 1) / 2 + 1);
-        lumaStride = size_t(width) + Slack;
-        chromaStride = size_t(chromaWidth) + Slack;
         // The three planes in one block, not cleared (its pages are
         // touched only as rows come), in whole huge pages where the system
         // has them: a first touch of each small page costs more than the
         // copy into it.
-        constexpr size_t HugePage = size_t(2) << 20;
-        const size_t lumaBytes = lumaStride * size_t(count);
-        const size_t chromaBytes = chromaStride * size_t(chromaLast - chromaFirst + 1);
-        const size_t bytes = (lumaBytes + 2 * chromaBytes + HugePage - 1) / HugePage * HugePage;
+        const size_t bytes = blockBytes();
         block.reset(static_cast<JSAMPLE *>(std::aligned_alloc(HugePage, bytes)));
         if (!block)
             throw std::bad_alloc();
         adviseHugePages(block.get(), bytes);
         luma = block.get();
-        chroma[0] = luma + lumaBytes;
-        chroma[1] = chroma[0] + chromaBytes;
+        chroma[0] = luma + lumaStride * size_t(count);
+        chroma[1] = chroma[0] + chromaBytes();
         for (std::vector<JSAMPLE> &row : upsampled)
             row.resize(2 * chromaStride);
         sums.resize(size_t(chromaWidth));
-        nextChroma = chromaFirst;
+    }
+
+    // What it holds for such rows: the block, the two upsampled rows and
+    // the column sums.
+    static qint64 bytesFor(const jpeg_decompress_struct &info, int first, int count)
+    {
+        const PlanesHeld layout(info, first, count, Measure{});
+        return qint64(layout.blockBytes() + 2 * 2 * layout.chromaStride +
+                      size_t(layout.chromaWidth) * sizeof(qint16));
     }
 
     bool open(const QByteArray &name, QString *why) { return colour.open(name, why); }
@@ -194,6 +193,24 @@ public:
     qint64 bytesPerRow() const override { return qint64(lumaStride) + qint64(chromaStride); }
 
 private:
+    struct Measure
+    {
+    };
+    // The layout alone, nothing allocated.
+    PlanesHeld(const jpeg_decompress_struct &info, int first, int count, Measure)
+        : first(first), count(count), width(int(info.output_width)),
+          chromaWidth(int(info.comp_info[1].downsampled_width)),
+          chromaHeight(int(info.comp_info[1].downsampled_height)), chromaFirst(std::max(0, first / 2 - 1)),
+          chromaLast(std::min(chromaHeight - 1, (first + count - 1) / 2 + 1)), nextChroma(chromaFirst),
+          lumaStride(size_t(width) + Slack), chromaStride(size_t(chromaWidth) + Slack)
+    {}
+
+    static constexpr size_t HugePage = size_t(2) << 20;
+    size_t chromaBytes() const { return chromaStride * size_t(chromaLast - chromaFirst + 1); }
+    size_t blockBytes() const
+    {
+        return (lumaStride * size_t(count) + 2 * chromaBytes() + HugePage - 1) / HugePage * HugePage;
+    }
     JSAMPLE *chromaRow(int ci, int c) { return chroma[ci] + size_t(c - chromaFirst) * chromaStride; }
 
     const int first, count, width, chromaWidth, chromaHeight;
@@ -393,6 +410,11 @@ bool JpegRawDecoder::read(uchar *const *rows, int count, QString *why)
         done += n;
     }
     return true;
+}
+
+qint64 JpegRawDecoder::keptBytes(int first, int count) const
+{
+    return PlanesHeld::bytesFor(d->raw, first, count);
 }
 
 std::shared_ptr<HeldRows> JpegRawDecoder::keep(int first, int count)

@@ -37,6 +37,8 @@ public:
     // Keeps the planes of rows [first, first + count) as they are read;
     // null once reading has passed `first`.
     std::shared_ptr<HeldRows> keep(int first, int count);
+    // Bytes keep(first, count) holds.
+    qint64 keptBytes(int first, int count) const;
 
     struct Data;
 

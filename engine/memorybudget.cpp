@@ -14,7 +14,8 @@ qint64 conversionBytes(const QSize &photo, const ReflectionSettings &settings)
     return qint64(photo.width()) * photo.height() * 4 + rendering;
 }
 
-qint64 streamedConversionBytes(const QSize &photo, const ReflectionSettings &settings, bool opaque)
+qint64 streamedConversionBytes(const QSize &photo, const ReflectionSettings &settings, bool opaque,
+                               qint64 keptBytes)
 {
     if (photo.isEmpty())
         return 0;
@@ -26,7 +27,7 @@ qint64 streamedConversionBytes(const QSize &photo, const ReflectionSettings &set
     constexpr qint64 BandRows = 16;
     const QSize out = ReflectionSize(photo, settings);
     const qint64 row = qint64(std::max(photo.width(), out.width())) * 4;
-    return BandRenderer::heldBytes(photo, settings, opaque) + BandsInFlight * BandRows * row;
+    return BandRenderer::heldBytes(photo, settings, opaque, keptBytes) + BandsInFlight * BandRows * row;
 }
 
 QString formatBytes(qint64 bytes)

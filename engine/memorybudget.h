@@ -25,8 +25,10 @@ qint64 conversionBytes(const QSize &photo, const ReflectionSettings &settings);
 // The same for the streamed road (engine/streamedconversion.h), which holds
 // only the mirrored rows (or the rows the blur reaches) and the bands on
 // their way between the decoder, the renderer and the encoder. The mirrored
-// rows of an `opaque` photo are held in three bytes a pixel, not four.
-qint64 streamedConversionBytes(const QSize &photo, const ReflectionSettings &settings, bool opaque = true);
+// rows of an `opaque` photo are held in three bytes a pixel, not four, or
+// in `keptBytes` when the photo's reader keeps them (BandReader::keepRows).
+qint64 streamedConversionBytes(const QSize &photo, const ReflectionSettings &settings, bool opaque = true,
+                               qint64 keptBytes = -1);
 
 // "12.9 GB", "310 MB": a byte count the way a person reads it.
 QString formatBytes(qint64 bytes);

@@ -126,7 +126,11 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
     // takes well under a byte a pixel; a PNG may take up to its raw size,
     // a TIFF takes it.
     const qint64 encodedPerPixel = dynamic_cast<JpegBandWriter *>(writer.get()) ? 1 : 4;
-    const qint64 needed = streamedConversionBytes(size, settings, !alpha) + reader->heldBytes() +
+    // The rows mirrored are kept by the reader where it has a form of them
+    // smaller than pixels.
+    const std::optional<BandRenderer::Pass> kept = renderer.keptRows();
+    const qint64 keptBytes = kept ? reader->keptBytes(kept->first, kept->count) : -1;
+    const qint64 needed = streamedConversionBytes(size, settings, !alpha, keptBytes) + reader->heldBytes() +
                           writer->heldBytes(result, alpha || settings.transparent) +
                           (addMetadata ? encodedPerPixel * result.width() * result.height() : 0);
     if (admit) {
@@ -135,12 +139,14 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
     } else if (needed > DefaultMemoryLimitMB << 20) {
         return BatchOutcome{BatchOutcome::ReadFailed, memoryRefusal(needed, DefaultMemoryLimitMB << 20)};
     }
-
-    // The rows mirrored are kept by the reader where it has a form of them
-    // smaller than pixels; the count above is that of pixels, the larger.
-    if (const std::optional<BandRenderer::Pass> kept = renderer.keptRows())
-        if (std::shared_ptr<HeldRows> rows = reader->keepRows(kept->first, kept->count))
-            renderer.setHeldRows(std::move(rows));
+    if (keptBytes >= 0) {
+        // Admitted for the reader's form: the pixels would hold more.
+        std::shared_ptr<HeldRows> rows = reader->keepRows(kept->first, kept->count);
+        if (!rows)
+            return BatchOutcome{BatchOutcome::ReadFailed,
+                                QStringLiteral("not enough memory for the mirrored rows")};
+        renderer.setHeldRows(std::move(rows));
+    }
 
     const QString refusal = outputTargetRefusal(output);
     if (!refusal.isEmpty())
