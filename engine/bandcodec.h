@@ -55,11 +55,12 @@ public:
     virtual qint64 heldBytes() const { return 0; }
     // Keeps the rows [first, first + count) of those it will read, before
     // reading them, when it has a form of them more compact than pixels;
-    // null when it has none.
-    virtual std::shared_ptr<HeldRows> keepRows(int first, int count)
+    // null, with the reason in `why`, when it cannot.
+    virtual std::shared_ptr<HeldRows> keepRows(int first, int count, QString *why)
     {
         Q_UNUSED(first);
         Q_UNUSED(count);
+        *why = QStringLiteral("the rows are not kept");
         return nullptr;
     }
     // Bytes keepRows(first, count) would hold; -1 when it keeps none.

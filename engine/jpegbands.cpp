@@ -139,9 +139,11 @@ bool JpegBandReader::isCovered() const
            !d->info.progressive_mode;
 }
 
-std::shared_ptr<HeldRows> JpegBandReader::keepRows(int first, int count)
+std::shared_ptr<HeldRows> JpegBandReader::keepRows(int first, int count, QString *why)
 {
-    return d->split ? d->split->keep(first, count) : nullptr;
+    if (!d->split)
+        return BandReader::keepRows(first, count, why);
+    return d->split->keep(first, count, why);
 }
 
 qint64 JpegBandReader::keptBytes(int first, int count) const

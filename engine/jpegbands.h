@@ -28,7 +28,7 @@ public:
     // A file that ends before the rows is refused as cut short.
     bool read(QImage &band, QString *why) override;
     // The usual 4:2:0 kind keeps the planes, half the bytes of the pixels.
-    std::shared_ptr<HeldRows> keepRows(int first, int count) override;
+    std::shared_ptr<HeldRows> keepRows(int first, int count, QString *why) override;
     qint64 keptBytes(int first, int count) const override;
     // Qt's reader ignores what follows the rows.
     bool finish(QString *) override { return true; }

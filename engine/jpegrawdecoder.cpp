@@ -417,18 +417,20 @@ qint64 JpegRawDecoder::keptBytes(int first, int count) const
     return PlanesHeld::bytesFor(d->raw, first, count);
 }
 
-std::shared_ptr<HeldRows> JpegRawDecoder::keep(int first, int count)
+std::shared_ptr<HeldRows> JpegRawDecoder::keep(int first, int count, QString *why)
 {
-    if (d->nextRow > first)
+    if (d->nextRow > first) {
+        *why = QStringLiteral("the rows are read already");
         return nullptr;
+    }
     std::shared_ptr<PlanesHeld> kept;
     try {
         kept = std::make_shared<PlanesHeld>(d->raw, first, count);
     } catch (const std::bad_alloc &) {
-        return nullptr; // the renderer tries to hold the pixels, and says so if it cannot
+        *why = QStringLiteral("not enough memory for the mirrored rows");
+        return nullptr;
     }
-    QString why;
-    if (!kept->open(name, &why))
+    if (!kept->open(name, why))
         return nullptr;
     d->kept = kept;
     return kept;

@@ -35,8 +35,8 @@ public:
     // The next `count` rows, in Format_ARGB32, into `rows`.
     bool read(uchar *const *rows, int count, QString *why);
     // Keeps the planes of rows [first, first + count) as they are read;
-    // null once reading has passed `first`.
-    std::shared_ptr<HeldRows> keep(int first, int count);
+    // null, with the reason, when it cannot.
+    std::shared_ptr<HeldRows> keep(int first, int count, QString *why);
     // Bytes keep(first, count) holds.
     qint64 keptBytes(int first, int count) const;
 

@@ -141,10 +141,9 @@ std::optional<BatchOutcome> convertStreamed(const QString &input, const QString 
     }
     if (keptBytes >= 0) {
         // Admitted for the reader's form: the pixels would hold more.
-        std::shared_ptr<HeldRows> rows = reader->keepRows(kept->first, kept->count);
+        std::shared_ptr<HeldRows> rows = reader->keepRows(kept->first, kept->count, &why);
         if (!rows)
-            return BatchOutcome{BatchOutcome::ReadFailed,
-                                QStringLiteral("not enough memory for the mirrored rows")};
+            return BatchOutcome{BatchOutcome::ReadFailed, why};
         renderer.setHeldRows(std::move(rows));
     }
 
