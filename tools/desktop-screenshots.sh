@@ -20,18 +20,14 @@ cleanup() {
 trap cleanup EXIT
 limit=600 # tenths of a second
 
-free_display() {
-    local n
-    for n in $(seq 140 199); do
-        [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ] && { echo ":$n"; return; }
-    done
-    return 1
-}
-start_xvfb() { # DISPLAY
-    Xvfb "$1" -screen 0 1400x1000x24 -nolisten tcp >/dev/null 2>&1 &
+# Starts an Xvfb numbered by itself (the first number no other server
+# holds) and sets `display` to it once it accepts connections.
+start_xvfb() {
+    local number=$work/display-${#pids[@]}
+    Xvfb -displayfd 3 -screen 0 1400x1000x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
     pids+=($!)
     for _ in $(seq $limit); do
-        DISPLAY=$1 xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+        [ -s "$number" ] && { display=:$(cat "$number"); return 0; }
         sleep 0.1
     done
     return 1
@@ -51,8 +47,7 @@ tools/make-demo-photo.sh "$work/photo.jpg"
 export XDG_CONFIG_HOME=$work/config # nothing remembered from the user's runs
 
 # openbox on Xvfb
-display=$(free_display)
-start_xvfb "$display"
+start_xvfb
 DISPLAY=$display openbox >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq $limit); do
@@ -68,8 +63,7 @@ import -display "$display" -window root -trim +repage docs/images/window-openbox
 echo "docs/images/window-openbox.png"
 
 # weston's X11 back end on a second Xvfb, the window on Wayland inside it
-display=$(free_display)
-start_xvfb "$display"
+start_xvfb
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 DISPLAY=$display weston --backend=x11-backend.so --use-pixman --width=1360 --height=960 \

@@ -33,9 +33,11 @@ xvfb_pid=
 wm_pid=
 app_pid=
 cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    # Each one gone before the next run starts its own.
+    local pid
+    for pid in $app_pid $wm_pid $xvfb_pid; do
+        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -101,21 +103,14 @@ if [ "$desktop" = wayland ]; then
     exit 0
 fi
 
-# A display of our own: the first free number from 140 on.
-display=
-for n in $(seq 140 199); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-        display=:$n
-        break
-    fi
-done
-[ -n "$display" ] || fail "no free X display"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# A display of our own, numbered by Xvfb itself: it takes the first number
+# no other server holds (a lock file or a socket, abstract ones included,
+# left by a server still on its way out) and writes it once it accepts
+# connections.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 50); do
-    DISPLAY=$display xdotool getdisplaygeometry >/dev/null 2>&1 && break
-    sleep 0.1
-done
+wait_until test -s "$work/display" || fail "Xvfb did not start"
+display=:$(cat "$work/display")
 export DISPLAY=$display
 unset QT_QPA_PLATFORM
 if [ "$desktop" = openbox ]; then
