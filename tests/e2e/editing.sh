@@ -36,7 +36,7 @@ cleanup() {
     # Each one gone before the next run starts its own.
     local pid
     for pid in $app_pid $wm_pid $xvfb_pid; do
-        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+        if kill "$pid" 2>/dev/null; then wait "$pid" 2>/dev/null || true; fi
     done
     rm -rf "$work"
 }
