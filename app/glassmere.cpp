@@ -3,6 +3,7 @@
 
 #include "accessibility.h"
 #include "desktopsession.h"
+#include "roundedcorners.h"
 #include "rangevalidator.h"
 #include "photoexporter.h"
 #include "rendercontroller.h"
@@ -224,13 +225,26 @@ void Glassmere::changeEvent(QEvent *event)
 
 // Cuts away the empty band that verticalLayout_2's margins leave on every
 // side, so the skinned border is the window's visible edge. On Wayland the
-// mask only limits where input arrives; paintEvent leaves the band clear.
+// mask only limits where input arrives: paintEvent leaves the band clear,
+// and the central widget's own mask, which Qt applies to every widget in
+// it, rounds the corners of the skin's square frame pieces.
 void Glassmere::applyMask()
 {
-    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
-        setMask(QRegion(rect()));
-    else
-        setMask(QRegion(maskRect(size())));
+    const bool covering = windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+    const QRect visible = covering ? rect() : maskRect(size());
+    setMask(QRegion(visible));
+    if (!testAttribute(Qt::WA_TranslucentBackground))
+        return;
+    if (!roundedCorners)
+        roundedCorners = new RoundedCorners(centralWidget());
+    roundedCorners->setVisible(!covering);
+    if (covering) { // square against the screen's edges
+        centralWidget()->clearMask();
+        return;
+    }
+    const QRect inCentral = visible.translated(-centralWidget()->pos());
+    centralWidget()->setMask(roundedOutline(inCentral, cornerRadius));
+    roundedCorners->setOutline(inCentral, cornerRadius);
 }
 
 void Glassmere::paintEvent(QPaintEvent *event)
@@ -239,10 +253,11 @@ void Glassmere::paintEvent(QPaintEvent *event)
         QMainWindow::paintEvent(event);
         return;
     }
-    // The skin's background inside the visible part; the band around stays
-    // transparent.
+    // The skin's background inside the visible part; the band around, and
+    // the rounded corners, stay transparent.
     QPainter painter(this);
-    painter.setClipRegion(mask());
+    const bool covering = windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+    painter.setClipRegion(covering ? mask() : roundedOutline(maskRect(size()), cornerRadius));
     QStyleOption option;
     option.initFrom(this);
     style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);

@@ -17,6 +17,7 @@ class PhotoExporter;
 class PresetPanel;
 struct ReflectionPreset;
 class RenderController;
+class RoundedCorners;
 class SettingsHistory;
 struct BatchSummary;
 
@@ -206,10 +207,11 @@ private:
     // Our own maximised state, on a bare X server only: with nobody to ask,
     // the window covers the screen by its geometry, band and all.
     bool isMaximized = false;
-    QPoint dragPosition;                // pointer minus frame top-left at the last left press
-    QRect normalGeometry;               // geometry() before maximising
-    QSize designSize;                   // the form's size, the smallest the window is resized to
-    EdgeResizer *edgeResizer = nullptr; // child
+    QPoint dragPosition;                      // pointer minus frame top-left at the last left press
+    QRect normalGeometry;                     // geometry() before maximising
+    QSize designSize;                         // the form's size, the smallest the window is resized to
+    EdgeResizer *edgeResizer = nullptr;       // child
+    RoundedCorners *roundedCorners = nullptr; // child of the central widget, on Wayland
 
     QGraphicsScene *scene = nullptr; // owned
     QGraphicsPixmapItem *pixmapItem = nullptr;

@@ -2,6 +2,9 @@
 
 #include "desktopsession.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QMouseEvent>
 #include <QWidget>
 #include <QWindow>
@@ -11,6 +14,22 @@
 QRect maskRect(const QSize &window)
 {
     return QRect(maskBand, maskBand, window.width() - 2 * maskBand, window.height() - 2 * maskBand);
+}
+
+QRegion roundedOutline(const QRect &visible, int radius)
+{
+    radius = std::min({radius, visible.width() / 2, visible.height() / 2});
+    QRegion outline(visible.adjusted(0, radius, 0, -radius));
+    for (int row = 0; row < radius; ++row) {
+        // The inset of the row `row` pixels in from the top (and bottom)
+        // edge, at its centre.
+        const double dy = radius - (row + 0.5);
+        const int inset = int(std::ceil(radius - std::sqrt(double(radius) * radius - dy * dy) - 0.5));
+        const int width = visible.width() - 2 * inset;
+        outline += QRect(visible.left() + inset, visible.top() + row, width, 1);
+        outline += QRect(visible.left() + inset, visible.bottom() - row, width, 1);
+    }
+    return outline;
 }
 
 QPoint centredTopLeft(const QRect &desktop, const QSize &window)

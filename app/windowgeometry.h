@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QSize>
 
 QT_BEGIN_NAMESPACE
@@ -22,6 +23,14 @@ constexpr int cornerReach = 16;
 // The visible (masked) part of a window of size `window`, in its own
 // coordinates.
 QRect maskRect(const QSize &window);
+
+// Where a compositor shows the band a mask would cut (Wayland), the
+// visible part is drawn with its corners rounded by this radius.
+constexpr int cornerRadius = 7;
+
+// `visible` with its four corners rounded by `radius`, whole pixels: a
+// pixel belongs to it when its centre lies inside the rounded outline.
+QRegion roundedOutline(const QRect &visible, int radius);
 
 // Top-left corner that centres a window of size `window` on `desktop`
 // (the whole virtual desktop). Signed division, truncating toward zero, so

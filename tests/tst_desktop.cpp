@@ -5,6 +5,7 @@
 #include "glassmere.h"
 #include "testutils.h"
 #include "uihelpers.h"
+#include "windowgeometry.h"
 
 #include <QGraphicsPixmapItem>
 #include <QMimeData>
@@ -80,6 +81,33 @@ private slots:
                 shown = pixmap->pixmap().height();
         QCOMPARE(shown, shownHeight);
         QCOMPARE(QDir(box.filePath(QStringLiteral("out"))).entryList(QDir::Files), converted);
+    }
+
+    // What is seen of the window's edge where the compositor, not a window
+    // mask, decides it: the band around clear, the corners rounded, and the
+    // skin whole between them.
+    void edgesSeen()
+    {
+        Glassmere window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (!window.testAttribute(Qt::WA_TranslucentBackground))
+            QSKIP("a window mask cuts the band here");
+        // Square and opaque under every piece of the skin, as its frame
+        // images are (they are not installed beside the tests).
+        window.centralWidget()->setAttribute(Qt::WA_StyledBackground);
+        window.centralWidget()->setStyleSheet(QStringLiteral("background-color: rgb(15, 46, 59);"));
+        const QImage seen = window.grab().toImage();
+        const QRect visible = maskRect(window.size());
+        const auto alpha = [&](const QPoint &p) { return qAlpha(seen.pixel(p)); };
+        QCOMPARE(alpha(QPoint(0, 0)), 0);
+        for (const QPoint &corner :
+             {visible.topLeft(), visible.topRight(), visible.bottomLeft(), visible.bottomRight()})
+            QCOMPARE(alpha(corner), 0);
+        for (const QPoint &edge :
+             {QPoint(visible.center().x(), visible.top()), QPoint(visible.left(), visible.center().y()),
+              visible.topLeft() + QPoint(cornerRadius, cornerRadius)})
+            QCOMPARE(alpha(edge), 255);
     }
 
     void keptBetweenRuns()

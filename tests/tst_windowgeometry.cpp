@@ -52,6 +52,44 @@ private slots:
         QCOMPARE(maskRect(window.size()).translated(window.topLeft()), available);
     }
 
+    // The rounded outline: each corner cut alike, the edges between them
+    // whole, and nothing cut from a square corner or a too-small window.
+    void roundedOutline_data()
+    {
+        QTest::addColumn<QRect>("visible");
+        QTest::addColumn<int>("radius");
+        QTest::addColumn<int>("cornerCut"); // pixels left out along the top row at each end
+
+        QTest::newRow("radius 7") << QRect(11, 11, 400, 300) << 7 << 4;
+        QTest::newRow("square") << QRect(11, 11, 400, 300) << 0 << 0;
+        QTest::newRow("radius beyond half the height") << QRect(0, 0, 400, 4) << 7 << 1;
+    }
+
+    void roundedOutline()
+    {
+        QFETCH(QRect, visible);
+        QFETCH(int, radius);
+        QFETCH(int, cornerCut);
+
+        const QRegion outline = ::roundedOutline(visible, radius);
+        QVERIFY(visible.contains(outline.boundingRect()));
+        const QRect top = (outline & QRect(visible.left(), visible.top(), visible.width(), 1)).boundingRect();
+        QCOMPARE(top, visible.adjusted(cornerCut, 0, -cornerCut, 1 - visible.height()));
+        // Mirrored left to right and top to bottom.
+        const auto mirrored = [&](const QPoint &p) {
+            return QPoint(visible.left() + visible.right() - p.x(), visible.top() + visible.bottom() - p.y());
+        };
+        for (int y = visible.top(); y < visible.top() + radius + 1; ++y)
+            for (int x = visible.left(); x < visible.left() + radius + 1; ++x) {
+                const QPoint p(x, y);
+                const bool in = outline.contains(p);
+                QCOMPARE(outline.contains(QPoint(mirrored(p).x(), y)), in);
+                QCOMPARE(outline.contains(QPoint(x, mirrored(p).y())), in);
+                QCOMPARE(outline.contains(mirrored(p)), in);
+            }
+        QVERIFY(outline.contains(visible.center()));
+    }
+
     void resizeByEdge_data()
     {
         // The form's visible part spans 11..1000 by 11..755; presses land 2 px inside.
