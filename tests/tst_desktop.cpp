@@ -85,29 +85,43 @@ private slots:
 
     // What is seen of the window's edge where the compositor, not a window
     // mask, decides it: the band around clear, the corners rounded, and the
-    // skin whole between them.
+    // skin whole between them; maximised, square to the screen's edges.
+    void edgesSeen_data()
+    {
+        QTest::addColumn<bool>("maximised");
+        QTest::newRow("normal") << false;
+        QTest::newRow("maximised") << true;
+    }
+
     void edgesSeen()
     {
+        QFETCH(bool, maximised);
         Glassmere window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         if (!window.testAttribute(Qt::WA_TranslucentBackground))
             QSKIP("a window mask cuts the band here");
+        if (maximised) {
+            window.showMaximized();
+            QTRY_VERIFY(window.windowState() & Qt::WindowMaximized);
+        }
         // Square and opaque under every piece of the skin, as its frame
         // images are (they are not installed beside the tests).
         window.centralWidget()->setAttribute(Qt::WA_StyledBackground);
         window.centralWidget()->setStyleSheet(QStringLiteral("background-color: rgb(15, 46, 59);"));
         const QImage seen = window.grab().toImage();
-        const QRect visible = maskRect(window.size());
+        const QRect visible = maximised ? window.rect() : maskRect(window.size());
+        const int cut = maximised ? 255 : 0;
         const auto alpha = [&](const QPoint &p) { return qAlpha(seen.pixel(p)); };
-        QCOMPARE(alpha(QPoint(0, 0)), 0);
         for (const QPoint &corner :
              {visible.topLeft(), visible.topRight(), visible.bottomLeft(), visible.bottomRight()})
-            QCOMPARE(alpha(corner), 0);
+            QCOMPARE(alpha(corner), cut);
         for (const QPoint &edge :
              {QPoint(visible.center().x(), visible.top()), QPoint(visible.left(), visible.center().y()),
               visible.topLeft() + QPoint(cornerRadius, cornerRadius)})
             QCOMPARE(alpha(edge), 255);
+        if (!maximised)
+            QCOMPARE(alpha(QPoint(0, 0)), 0); // the band
     }
 
     void keptBetweenRuns()
